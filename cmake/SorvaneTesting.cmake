@@ -1,0 +1,51 @@
+# GoogleTest for every preset: the system package natively, Debian's sources
+# cross-built for the mingw presets.
+if(CMAKE_CROSSCOMPILING)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # Debian's sources trip a few warnings under mingw; they are not ours to fix.
+  foreach(t gtest gtest_main gmock gmock_main)
+    if(TARGET ${t})
+      target_compile_options(${t} PRIVATE -w)
+    endif()
+  endforeach()
+  if(NOT TARGET GTest::gtest)
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+    add_library(GTest::gmock ALIAS gmock)
+    add_library(GTest::gmock_main ALIAS gmock_main)
+  endif()
+else()
+  find_package(GTest REQUIRED)
+  if(NOT TARGET GTest::gmock)
+    find_library(GMOCK_LIB gmock REQUIRED)
+    find_library(GMOCK_MAIN_LIB gmock_main REQUIRED)
+    add_library(GTest::gmock UNKNOWN IMPORTED)
+    set_target_properties(GTest::gmock PROPERTIES IMPORTED_LOCATION ${GMOCK_LIB}
+      INTERFACE_LINK_LIBRARIES GTest::gtest)
+    add_library(GTest::gmock_main UNKNOWN IMPORTED)
+    set_target_properties(GTest::gmock_main PROPERTIES IMPORTED_LOCATION ${GMOCK_MAIN_LIB}
+      INTERFACE_LINK_LIBRARIES GTest::gmock)
+  endif()
+endif()
+include(GoogleTest)
+
+# sorvane_add_gtest(name SOURCES ... LIBS ... [LABELS ...])
+# A GoogleTest program whose cases become CTest tests. Under the mingw presets
+# they run through the emulator (Wine); on win32 they are built but not run.
+function(sorvane_add_gtest name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock GTest::gtest_main)
+  if(SORVANE_RUN_TESTS)
+    set(props TIMEOUT 300)
+    if(A_LABELS)
+      list(APPEND props LABELS "${A_LABELS}")
+    endif()
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 120
+      PROPERTIES ${props})
+  endif()
+endfunction()
