@@ -12,10 +12,12 @@ PKGS=(
   wine wine64
   xvfb xauth xdotool x11-utils
   libx11-dev libgl1-mesa-dev libglu1-mesa-dev libosmesa6-dev libgl1-mesa-dri mesa-utils
+  libxfixes-dev
   libpng-dev zlib1g-dev
   locales imagemagick
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good libasound2 libasound2-plugins
   lame sox
+  fonts-ipafont-gothic
 )
 missing=()
 for p in "${PKGS[@]}"; do

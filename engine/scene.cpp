@@ -1,0 +1,611 @@
+// The scene: generator, spring lattice, flow sampling, puff pool and the
+// per-frame update. Scene values are 32-bit floats; square roots, powers,
+// logarithms, sines and cosines are taken in double and stored back as float.
+// Every expression below is written in the order in which it must be rounded:
+// the same trace comes out bit for bit on every target, so the transcendental
+// functions come from detmath (never the platform's libm), there is no
+// contraction into fused multiply-adds, and nothing here allocates.
+#include "scene.h"
+
+#include <cmath>
+#include <cstring>
+
+// The hot loops use SSE2 (every x86 target has it); the plain versions serve
+// other machines and, built with SORVANE_SCENE_SCALAR, the tests.
+#if defined(__SSE2__) && !defined(SORVANE_SCENE_SCALAR)
+#define SORVANE_SCENE_SSE2 1
+#include <emmintrin.h>
+#include <xmmintrin.h>
+#endif
+
+#include "detmath.h"
+
+namespace sorvane::engine {
+namespace {
+
+SceneState g_scene;
+
+// --- Vec4: x, y, z in float; w is carried (1 for every made vector) --------
+
+inline Vec4 Make(float x, float y, float z) { return Vec4{x, y, z, 1.0f}; }
+inline Vec4 Add(const Vec4& a, const Vec4& b) { return Make(a.x + b.x, a.y + b.y, a.z + b.z); }
+inline Vec4 Scale(const Vec4& a, float k) { return Make(a.x * k, a.y * k, a.z * k); }
+inline void AddTo(Vec4& a, const Vec4& b) {
+  a.x += b.x;
+  a.y += b.y;
+  a.z += b.z;
+}
+inline void ScaleBy(Vec4& a, float k) {
+  a.x *= k;
+  a.y *= k;
+  a.z *= k;
+}
+inline float SquaredLength(const Vec4& a) { return (a.x * a.x + a.y * a.y) + a.z * a.z; }
+inline Vec4 Lerp(const Vec4& a, const Vec4& b, float t) {
+  const float u = 1.0f - t;
+  return Make(u * a.x + t * b.x, u * a.y + t * b.y, u * a.z + t * b.z);
+}
+
+// --- constants ---------------------------------------------------------------
+
+const Vec4 kEmitterOrigin = {0.0f, 25.0f, -13.0f, 1.0f};
+const Vec4 kSpreadA = {6.0f, 0.0f, 0.0f, 1.0f};
+const Vec4 kSpreadB = {0.0f, 2.0f, 0.0f, 1.0f};
+const Vec4 kStartVelocity = {0.0f, 0.0f, 10.0f, 1.0f};
+const Vec4 kAcceleration = {0.0f, 0.0f, 4.0f, 1.0f};
+constexpr float kProjection = 2.0f;
+constexpr float kNearestDepth = 1.0f;
+constexpr float kEmitInterval = 1.0f / 1024.0f;  // exact in float
+constexpr float kLifetime = 2.0f;
+constexpr double kAlphaDecay = 0.4;
+constexpr double kBaseAlpha = 0.15;
+constexpr float kSpring = 0.01f;
+constexpr float kDamping = 0.998f;
+constexpr float kDisplacementLimit = 400.0f;  // squared length
+constexpr double kFieldAmplitude = 5.0;
+
+// Rest lengths by |dz|*9 + |dy|*3 + |dx|: 1, sqrt(2) or sqrt(3) as floats
+// (the other entries are never read).
+const float kRestLength[27] = {
+    0.0f, 1.0f,       0.0f, 1.0f,       1.4142135f, 0.0f, 0.0f, 0.0f, 0.0f,
+    1.0f, 1.4142135f, 0.0f, 1.4142135f, 1.7320508f, 0.0f, 0.0f, 0.0f, 0.0f,
+    0.0f, 0.0f,       0.0f, 0.0f,       0.0f,       0.0f, 0.0f, 0.0f, 0.0f,
+};
+
+// Clocks are folded back by this much once emitClock reaches it. Below 16384
+// adding the emission interval to a float clock is exact; at 16384 it is lost
+// to rounding and emission would stall. 8192 is a power of two, so the fold
+// is exact and leaves every clock difference unchanged.
+constexpr float kClockFold = 8192.0f;
+
+inline int NodeIndex(int x, int y, int z) { return z * 32 + y * 8 + x; }
+
+// The integer nearest to 128*v (computed in float), ties to even, modulo
+// 2^32 (only its value modulo 2048 is used). Below 2^23 the float addition of
+// +-2^23 rounds to the integer itself; above, the float already is an
+// integer. Floats of 2^62 and more are multiples of 2^39, so 0 is their
+// exact residue; NaN and infinities also give 0.
+int64_t QuantiseLarge(float f) {
+  if (!(std::fabs(f) < 0x1p62f)) return 0;
+  return static_cast<int64_t>(f);  // already integral
+}
+
+inline uint32_t Quantise(float v) {
+  const float f = 128.0f * v;
+  if (std::fabs(f) < 0x1p23f) {
+    const float magic = std::copysign(0x1p23f, f);
+    return static_cast<uint32_t>(static_cast<int32_t>((f + magic) - magic));
+  }
+  return static_cast<uint32_t>(QuantiseLarge(f));
+}
+
+// The lattice cell and weights a position falls in, and the flow there.
+inline Vec4 FlowAt(const SceneState& s, const Vec4& position) {
+  const uint32_t ux = (Quantise(position.x) + 1024u) & 2047u;
+  const uint32_t uy = (Quantise(position.y) + 512u) & 1023u;
+  const uint32_t uz = Quantise(position.z) & 2047u;
+  const uint32_t cx = ux >> 8, cy = uy >> 8, cz = uz >> 8;
+  const float fx = s.fractionTable[ux & 255];
+  const float fz = s.fractionTable[uz & 255];
+  const uint32_t cx1 = (cx + 1) & 7, cz1 = (cz + 1) & 7;
+  const LatticeNode* nodes = s.lattice.nodes;
+  const Vec4& d00 = nodes[cz * 32 + cy * 8 + cx].displacement;
+  const Vec4& d10 = nodes[cz * 32 + cy * 8 + cx1].displacement;
+  const Vec4& d01 = nodes[cz1 * 32 + cy * 8 + cx].displacement;
+  const Vec4& d11 = nodes[cz1 * 32 + cy * 8 + cx1].displacement;
+  const Vec4 A = Lerp(d00, d10, fx);
+  const Vec4 B = Lerp(d01, d11, fx);
+  return Lerp(A, B, fz);
+}
+
+inline void Project(Puff& p) {
+  const float depth = p.position.y;
+  if (depth > kNearestDepth) {
+    p.screenX = kProjection * p.position.x / depth;
+    p.screenY = kProjection * p.position.z / depth;
+    p.radiusX = kProjection * p.size.x / depth;
+    p.radiusY = kProjection * p.size.z / depth;
+  } else {
+    p.radiusX = 0.0f;
+  }
+}
+
+// Scratch for the ageing pass: each record's new life, and which original
+// record ends up in each slot.
+struct AgeScratch {
+  float life[kPoolCapacity];
+  int16_t source[kPoolCapacity];
+};
+AgeScratch g_age;
+
+// One survivor: record `from` (already aged to `life`) updated into slot `to`.
+inline void UpdateOne(const SceneState& s, Puff* puffs, int to, int from, float life, float dt,
+                      const Vec4& accel, float decay) {
+  Puff p = puffs[from];
+  p.life = life;
+  p.velocity.x += accel.x;
+  p.velocity.y += accel.y;
+  p.velocity.z += accel.z;
+  p.position.x += p.velocity.x * dt;
+  p.position.y += p.velocity.y * dt;
+  p.position.z += p.velocity.z * dt;
+  const Vec4 F = FlowAt(s, p.position);
+  p.position.x += F.x * dt;
+  p.position.y += F.y * dt;
+  p.position.z += F.z * dt;
+  p.alpha = p.alpha * decay;
+  Project(p);  // emission, later in the frame, leaves survivors alone
+  puffs[to] = p;
+}
+
+#if defined(SORVANE_SCENE_SSE2)
+// Per frame, each lattice cell's four corner displacements by component:
+// cell c = z*32 + y*8 + x holds corners (x,z), (x+1,z), (x,z+1), (x+1,z+1).
+struct alignas(16) CellCorners {
+  float x[4], y[4], z[4];
+};
+CellCorners g_cells[kLatticeNodes];
+
+void FillCells(const SceneState& s) {
+  const LatticeNode* nodes = s.lattice.nodes;
+  for (int c = 0; c < kLatticeNodes; ++c) {
+    const int x = c & 7, row = c & 24, z = c >> 5;
+    const int x1 = (x + 1) & 7, z1 = (z + 1) & 7;
+    const Vec4* d[4] = {&nodes[z * 32 + row + x].displacement, &nodes[z * 32 + row + x1].displacement,
+                        &nodes[z1 * 32 + row + x].displacement, &nodes[z1 * 32 + row + x1].displacement};
+    for (int k = 0; k < 4; ++k) {
+      g_cells[c].x[k] = d[k]->x;
+      g_cells[c].y[k] = d[k]->y;
+      g_cells[c].z[k] = d[k]->z;
+    }
+  }
+}
+
+// Quantise() on four lanes; lanes at or beyond 2^23 take the scalar path.
+inline __m128i QuantiseFour(__m128 v) {
+  const __m128 f = _mm_mul_ps(v, _mm_set1_ps(128.0f));
+  const __m128 sign = _mm_and_ps(f, _mm_castsi128_ps(_mm_set1_epi32(INT32_MIN)));
+  const __m128 small = _mm_cmplt_ps(_mm_andnot_ps(sign, f), _mm_set1_ps(0x1p23f));
+  const __m128 magic = _mm_or_ps(_mm_set1_ps(0x1p23f), sign);
+  __m128i q = _mm_cvttps_epi32(_mm_sub_ps(_mm_add_ps(f, magic), magic));
+  if (_mm_movemask_ps(small) != 0xF) {
+    alignas(16) float lanes[4];
+    alignas(16) int32_t out[4];
+    _mm_store_ps(lanes, f);
+    _mm_store_si128(reinterpret_cast<__m128i*>(out), q);
+    const int ok = _mm_movemask_ps(small);
+    for (int k = 0; k < 4; ++k) {
+      if (!(ok & (1 << k))) out[k] = static_cast<int32_t>(static_cast<uint32_t>(QuantiseLarge(lanes[k])));
+    }
+    q = _mm_load_si128(reinterpret_cast<const __m128i*>(out));
+  }
+  return q;
+}
+
+inline __m128 Select(__m128 mask, __m128 a, __m128 b) {
+  return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
+
+// Four survivors at once, lane k: record from[k] into slot to + k. Every lane
+// performs UpdateOne's float operations in the same order. Velocity and the
+// first position step work on each record's own x, y, z (w kept as is); the
+// flow and the projection work across the four records.
+inline void UpdateFour(Puff* puffs, int to, const int16_t* from, float dt,
+                       const Vec4& accel, float decay) {
+  const Puff* p[4] = {&puffs[from[0]], &puffs[from[1]], &puffs[from[2]], &puffs[from[3]]};
+  const __m128 xyz = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+  const __m128 acc = _mm_setr_ps(accel.x, accel.y, accel.z, 0.0f);
+  const __m128 vdt = _mm_set1_ps(dt);
+  // A lane's destination is its own source or a slot no other lane reads, so
+  // velocity and size can be written at once; that keeps registers free.
+  __m128 pos[4];
+  for (int k = 0; k < 4; ++k) {
+    const __m128 v = _mm_loadu_ps(&p[k]->velocity.x);
+    const __m128 vel = Select(xyz, _mm_add_ps(v, acc), v);
+    const __m128 x = _mm_loadu_ps(&p[k]->position.x);
+    pos[k] = Select(xyz, _mm_add_ps(x, _mm_mul_ps(vel, vdt)), x);
+    const __m128 size = _mm_loadu_ps(&p[k]->size.x);
+    _mm_storeu_ps(&puffs[to + k].velocity.x, vel);
+    _mm_storeu_ps(&puffs[to + k].size.x, size);
+  }
+  __m128 alpha = _mm_setr_ps(p[0]->alpha, p[1]->alpha, p[2]->alpha, p[3]->alpha);
+  const __m128 life = _mm_setr_ps(g_age.life[from[0]], g_age.life[from[1]], g_age.life[from[2]],
+                                  g_age.life[from[3]]);
+  __m128 X = pos[0], Y = pos[1], Z = pos[2], W = pos[3];
+  _MM_TRANSPOSE4_PS(X, Y, Z, W);
+
+  // The flow at the new position.
+  const __m128i ux = _mm_and_si128(_mm_add_epi32(QuantiseFour(X), _mm_set1_epi32(1024)), _mm_set1_epi32(2047));
+  const __m128i uy = _mm_and_si128(_mm_add_epi32(QuantiseFour(Y), _mm_set1_epi32(512)), _mm_set1_epi32(1023));
+  const __m128i uz = _mm_and_si128(QuantiseFour(Z), _mm_set1_epi32(2047));
+  // Cell index z*32 + y*8 + x from the three quantised coordinates.
+  const __m128i cell = _mm_add_epi32(
+      _mm_add_epi32(_mm_slli_epi32(_mm_srli_epi32(uz, 8), 5), _mm_slli_epi32(_mm_srli_epi32(uy, 8), 3)),
+      _mm_srli_epi32(ux, 8));
+  alignas(16) int32_t at[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(at), cell);
+  // FractionTable[n] is n / 256, which the conversion and scaling give exactly.
+  const __m128 step = _mm_set1_ps(1.0f / 256.0f);
+  const __m128 fx = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(ux, _mm_set1_epi32(255))), step);
+  const __m128 fz = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(uz, _mm_set1_epi32(255))), step);
+  const __m128 one = _mm_set1_ps(1.0f);
+  const __m128 gx = _mm_sub_ps(one, fx), gz = _mm_sub_ps(one, fz);
+  const CellCorners* cells[4] = {&g_cells[at[0]], &g_cells[at[1]], &g_cells[at[2]], &g_cells[at[3]]};
+  __m128 F[3];
+  for (int k = 0; k < 3; ++k) {
+    // Corner-major after the transpose: d00, d10, d01, d11 of the four records.
+    __m128 d00 = _mm_load_ps(cells[0]->x + 4 * k), d10 = _mm_load_ps(cells[1]->x + 4 * k);
+    __m128 d01 = _mm_load_ps(cells[2]->x + 4 * k), d11 = _mm_load_ps(cells[3]->x + 4 * k);
+    _MM_TRANSPOSE4_PS(d00, d10, d01, d11);
+    const __m128 A = _mm_add_ps(_mm_mul_ps(gx, d00), _mm_mul_ps(fx, d10));
+    const __m128 B = _mm_add_ps(_mm_mul_ps(gx, d01), _mm_mul_ps(fx, d11));
+    F[k] = _mm_add_ps(_mm_mul_ps(gz, A), _mm_mul_ps(fz, B));
+  }
+  X = _mm_add_ps(X, _mm_mul_ps(F[0], vdt));
+  Y = _mm_add_ps(Y, _mm_mul_ps(F[1], vdt));
+  Z = _mm_add_ps(Z, _mm_mul_ps(F[2], vdt));
+  alpha = _mm_mul_ps(alpha, _mm_set1_ps(decay));
+
+  // Projection; records at depth 1 or nearer keep their old screen fields
+  // except radiusX, which becomes 0.
+  const __m128 two = _mm_set1_ps(kProjection);
+  const __m128 drawn = _mm_cmpgt_ps(Y, _mm_set1_ps(kNearestDepth));
+  const Puff* q[4] = {&puffs[to], &puffs[to + 1], &puffs[to + 2], &puffs[to + 3]};
+  const __m128 SX = _mm_setr_ps(q[0]->size.x, q[1]->size.x, q[2]->size.x, q[3]->size.x);
+  const __m128 SZ = _mm_setr_ps(q[0]->size.z, q[1]->size.z, q[2]->size.z, q[3]->size.z);
+  __m128 CX = _mm_div_ps(_mm_mul_ps(two, X), Y);
+  __m128 CY = _mm_div_ps(_mm_mul_ps(two, Z), Y);
+  __m128 RX = _mm_and_ps(drawn, _mm_div_ps(_mm_mul_ps(two, SX), Y));
+  __m128 RY = _mm_div_ps(_mm_mul_ps(two, SZ), Y);
+  _MM_TRANSPOSE4_PS(CX, CY, RX, RY);
+  const __m128 fresh[4] = {CX, CY, RX, RY};
+  // Not drawn: of the screen fields only radiusX changes (to the 0 in fresh).
+  const __m128 onlyRadiusX = _mm_castsi128_ps(_mm_setr_epi32(0, 0, -1, 0));
+  const __m128 keep[4] = {
+      _mm_or_ps(_mm_shuffle_ps(drawn, drawn, 0x00), onlyRadiusX),
+      _mm_or_ps(_mm_shuffle_ps(drawn, drawn, 0x55), onlyRadiusX),
+      _mm_or_ps(_mm_shuffle_ps(drawn, drawn, 0xAA), onlyRadiusX),
+      _mm_or_ps(_mm_shuffle_ps(drawn, drawn, 0xFF), onlyRadiusX)};
+
+  _MM_TRANSPOSE4_PS(X, Y, Z, W);
+  const __m128 moved[4] = {X, Y, Z, W};
+  alignas(16) float al[4], li[4];
+  _mm_store_ps(al, alpha);
+  _mm_store_ps(li, life);
+  for (int k = 0; k < 4; ++k) {
+    // The old screen fields still sit in the source (a destination other
+    // than the source itself is never read).
+    const __m128 old = _mm_loadu_ps(&p[k]->screenX);
+    Puff& d = puffs[to + k];
+    _mm_storeu_ps(&d.position.x, moved[k]);
+    d.alpha = al[k];
+    d.life = li[k];
+    _mm_storeu_ps(&d.screenX, Select(keep[k], fresh[k], old));
+  }
+}
+#endif
+
+}  // namespace
+
+SceneState& Scene() { return g_scene; }
+
+// --- generator -----------------------------------------------------------------
+
+int RandomInt(SceneState& s) {
+  s.random.state = s.random.state * 214013u + 2531011u;
+  return static_cast<int>((s.random.state >> 16) & 0x7FFFu);
+}
+
+double RandomUniform(SceneState& s, double scale) {
+  return static_cast<double>(RandomInt(s)) * scale / 32767.0;
+}
+
+double RandomGauss(SceneState& s, double sigma) {
+  double u, v, r;
+  do {
+    u = 2.0 * RandomUniform(s, 1.0) - 1.0;
+    v = 2.0 * RandomUniform(s, 1.0) - 1.0;
+    r = u * u + v * v;
+  } while (r >= 1.0 || r == 0.0);
+  return u * sigma * std::sqrt(-2.0 * detmath::Log(r) / r);
+}
+
+// --- lattice -------------------------------------------------------------------
+
+void InitLattice(SceneState& s) {
+  for (int n = 0; n < 256; ++n) s.fractionTable[n] = static_cast<float>(n) / 256.0f;
+
+  float base[4], stepX[4], stepY[4], stepZ[4];
+  for (int w = 0; w < 4; ++w) {
+    base[w] = static_cast<float>(RandomInt(s)) * 0.00019175345f;
+    stepX[w] = static_cast<float>(RandomInt(s)) * 0.0000048829615f + 0.16f;
+    stepY[w] = static_cast<float>(RandomInt(s)) * 0.0000048829615f + 0.16f;
+    stepZ[w] = static_cast<float>(RandomInt(s)) * 0.0000048829615f + 0.16f;
+  }
+
+  float phaseZ[4], phaseY[4], phaseX[4];
+  for (int w = 0; w < 4; ++w) phaseZ[w] = base[w];
+  for (int z = 0; z < 8; ++z) {
+    for (int w = 0; w < 4; ++w) {
+      phaseY[w] = phaseZ[w];
+      phaseZ[w] += stepZ[w];
+    }
+    for (int y = 0; y < 4; ++y) {
+      for (int w = 0; w < 4; ++w) {
+        phaseX[w] = phaseY[w];
+        phaseY[w] += stepY[w];
+      }
+      for (int x = 0; x < 8; ++x) {
+        for (int w = 0; w < 4; ++w) phaseX[w] += stepX[w];
+        const float* R = phaseX;
+        const float X = static_cast<float>(x);
+        const float Y = static_cast<float>(y);
+        auto S = [](float a) { return detmath::Sin(static_cast<double>(a)); };
+        auto C = [](float a) { return detmath::Cos(static_cast<double>(a)); };
+        const double dx = ((S(R[2] - X) + C(R[2] + Y)) + S(R[0] - Y)) - C(R[0] + X);
+        const double dy = ((S(R[1] - X) + C(R[3] + Y)) + S(R[3] - Y)) - C(R[1] + X);
+        const double dz = ((S(R[0] - X) + C(R[2] + Y)) + S(R[0] - Y)) - C(R[2] + X);
+        LatticeNode& node = s.lattice.nodes[NodeIndex(x, y, z)];
+        node.displacement = Make(static_cast<float>(kFieldAmplitude * dx),
+                                 static_cast<float>(kFieldAmplitude * dy),
+                                 static_cast<float>(kFieldAmplitude * dz));
+        node.velocity = Make(0.0f, 0.0f, 0.0f);
+      }
+    }
+  }
+}
+
+namespace {
+
+// The spring pass, reorganised. It reads displacements it never changes, so
+// each of the 256 x 26 pushes can be computed on its own, in any order; only
+// the sums into each node's velocity must keep their original order, which for
+// node m is by source node ascending (one source never reaches m through two
+// offsets). So the pass runs over the targets, four at a time, and for each
+// adds its 26 incoming pushes in that order.
+constexpr int kOffsets = 26;
+
+struct alignas(16) SpringOffset {
+  float dx, dy, dz, rest;  // from source to target, and the rest length
+};
+
+struct SpringTables {
+  SpringOffset offset[kOffsets];
+  // For target m, the j-th incoming spring: source n | offset index << 8,
+  // sources ascending.
+  uint16_t incoming[kLatticeNodes][kOffsets];
+  // The same offsets and rest lengths laid out for four targets at a time:
+  // [m / 4][j][component dx, dy, dz, rest][m % 4].
+  alignas(16) float lanes[kLatticeNodes / 4][kOffsets][4][4];
+};
+
+constexpr SpringTables MakeSpringTables() {
+  SpringTables t{};
+  int filled[kLatticeNodes] = {};
+  for (int n = 0; n < kLatticeNodes; ++n) {
+    const int x = n & 7, y = (n >> 3) & 3, z = n >> 5;
+    int o = 0;
+    for (int dz = -1; dz <= 1; ++dz)
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          if (dx == 0 && dy == 0 && dz == 0) continue;
+          t.offset[o] = SpringOffset{
+              static_cast<float>(dx), static_cast<float>(dy), static_cast<float>(dz),
+              kRestLength[(dz < 0 ? -dz : dz) * 9 + (dy < 0 ? -dy : dy) * 3 + (dx < 0 ? -dx : dx)]};
+          const int m = ((z + dz) & 7) * 32 + ((y + dy) & 3) * 8 + ((x + dx) & 7);
+          t.incoming[m][filled[m]++] = static_cast<uint16_t>(n | (o << 8));
+          ++o;
+        }
+  }
+  for (int m = 0; m < kLatticeNodes; ++m)
+    for (int j = 0; j < kOffsets; ++j) {
+      const SpringOffset& so = t.offset[t.incoming[m][j] >> 8];
+      t.lanes[m / 4][j][0][m % 4] = so.dx;
+      t.lanes[m / 4][j][1][m % 4] = so.dy;
+      t.lanes[m / 4][j][2][m % 4] = so.dz;
+      t.lanes[m / 4][j][3][m % 4] = so.rest;
+    }
+  return t;
+}
+
+constexpr SpringTables kSprings = MakeSpringTables();
+
+#if defined(SORVANE_SCENE_SSE2)
+// Targets m..m+3: velocity += every incoming push d * ((rest - L) * c),
+// d = (disp(m) - disp(n)) + offset; each lane does the scalar operations in
+// the scalar order. The square root of a float taken in double and rounded
+// back is the correctly rounded float square root (53 >= 2*24 + 2 bits make
+// the double rounding harmless), which is what sqrtps computes.
+inline void SpringsIntoFour(LatticeNode* nodes, int m, float c) {
+  __m128 MX = _mm_loadu_ps(&nodes[m].displacement.x), MY = _mm_loadu_ps(&nodes[m + 1].displacement.x);
+  __m128 MZ = _mm_loadu_ps(&nodes[m + 2].displacement.x), MW = _mm_loadu_ps(&nodes[m + 3].displacement.x);
+  _MM_TRANSPOSE4_PS(MX, MY, MZ, MW);
+  __m128 VX = _mm_loadu_ps(&nodes[m].velocity.x), VY = _mm_loadu_ps(&nodes[m + 1].velocity.x);
+  __m128 VZ = _mm_loadu_ps(&nodes[m + 2].velocity.x), VW = _mm_loadu_ps(&nodes[m + 3].velocity.x);
+  _MM_TRANSPOSE4_PS(VX, VY, VZ, VW);
+  const __m128 vc = _mm_set1_ps(c);
+  const uint16_t* in[4] = {kSprings.incoming[m], kSprings.incoming[m + 1], kSprings.incoming[m + 2],
+                           kSprings.incoming[m + 3]};
+  for (int j = 0; j < kOffsets; ++j) {
+    const unsigned e0 = in[0][j], e1 = in[1][j], e2 = in[2][j], e3 = in[3][j];
+    __m128 NX = _mm_loadu_ps(&nodes[e0 & 255].displacement.x);
+    __m128 NY = _mm_loadu_ps(&nodes[e1 & 255].displacement.x);
+    __m128 NZ = _mm_loadu_ps(&nodes[e2 & 255].displacement.x);
+    __m128 NW = _mm_loadu_ps(&nodes[e3 & 255].displacement.x);
+    _MM_TRANSPOSE4_PS(NX, NY, NZ, NW);
+    const float* lane = kSprings.lanes[m / 4][j][0];
+    const __m128 OX = _mm_load_ps(lane), OY = _mm_load_ps(lane + 4);
+    const __m128 OZ = _mm_load_ps(lane + 8), OR = _mm_load_ps(lane + 12);
+    const __m128 dx = _mm_add_ps(_mm_sub_ps(MX, NX), OX);
+    const __m128 dy = _mm_add_ps(_mm_sub_ps(MY, NY), OY);
+    const __m128 dz = _mm_add_ps(_mm_sub_ps(MZ, NZ), OZ);
+    const __m128 sq = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
+    const __m128 k = _mm_mul_ps(_mm_sub_ps(OR, _mm_sqrt_ps(sq)), vc);
+    VX = _mm_add_ps(VX, _mm_mul_ps(dx, k));
+    VY = _mm_add_ps(VY, _mm_mul_ps(dy, k));
+    VZ = _mm_add_ps(VZ, _mm_mul_ps(dz, k));
+  }
+  _MM_TRANSPOSE4_PS(VX, VY, VZ, VW);
+  _mm_storeu_ps(&nodes[m].velocity.x, VX);
+  _mm_storeu_ps(&nodes[m + 1].velocity.x, VY);
+  _mm_storeu_ps(&nodes[m + 2].velocity.x, VZ);
+  _mm_storeu_ps(&nodes[m + 3].velocity.x, VW);
+}
+#else
+inline void SpringsIntoFour(LatticeNode* nodes, int m, float c) {
+  for (int t = m; t < m + 4; ++t) {
+    const Vec4 dm = nodes[t].displacement;
+    Vec4& v = nodes[t].velocity;
+    for (int j = 0; j < kOffsets; ++j) {
+      const unsigned e = kSprings.incoming[t][j];
+      const Vec4& dn = nodes[e & 255].displacement;
+      const SpringOffset& o = kSprings.offset[e >> 8];
+      const float dx = (dm.x - dn.x) + o.dx;
+      const float dy = (dm.y - dn.y) + o.dy;
+      const float dz = (dm.z - dn.z) + o.dz;
+      const float L = static_cast<float>(std::sqrt(static_cast<double>((dx * dx + dy * dy) + dz * dz)));
+      const float k = (o.rest - L) * c;
+      v.x += dx * k;
+      v.y += dy * k;
+      v.z += dz * k;
+    }
+  }
+}
+#endif
+
+}  // namespace
+
+void StepLattice(SceneState& s, float dt) {
+  LatticeNode* nodes = s.lattice.nodes;
+  const float c = kSpring * dt;
+  for (int m = 0; m < kLatticeNodes; m += 4) SpringsIntoFour(nodes, m, c);
+
+  const float damp = static_cast<float>(
+      detmath::Pow(static_cast<double>(kDamping), static_cast<double>(dt)));
+  for (int n = 0; n < kLatticeNodes; ++n) {
+    LatticeNode& node = nodes[n];
+    AddTo(node.displacement, Scale(node.velocity, dt));
+    if (SquaredLength(node.displacement) > kDisplacementLimit) {
+      node.velocity = Make(0.0f, 0.0f, 0.0f);
+    } else {
+      ScaleBy(node.velocity, damp);
+    }
+  }
+}
+
+void AdvectByFlow(const SceneState& s, Puff& puff, float dt) {
+  AddTo(puff.position, Scale(FlowAt(s, puff.position), dt));
+}
+
+// --- scene ---------------------------------------------------------------------
+
+void ResetScene(SceneState& s) {
+  // The engine resets once, over zeroed static storage; clearing the records
+  // gives every other SceneState the same start.
+  std::memset(static_cast<void*>(s.pool.puffs), 0, sizeof s.pool.puffs);
+  s.pool.count = 0;
+  s.emitClock = 0.0f;
+  s.simTime = 0.0f;
+  s.clockEpoch = 0.0;
+  s.stopRequested = false;
+  InitLattice(s);
+}
+
+void UpdateScene(SceneState& s, float now, float dt) {
+  const float decay = static_cast<float>(detmath::Pow(kAlphaDecay, static_cast<double>(dt)));
+  StepLattice(s, dt);
+
+  // Ageing. The rule walks the pool, and a dead puff's slot takes the last
+  // record, which is handled next in the same pass. Which records survive and
+  // where they land depends on the lives alone, so that walk is replayed on
+  // the lives first; then each survivor is updated on its own.
+  PuffPool& pool = s.pool;
+  Puff* puffs = pool.puffs;
+  const int oldCount = pool.count;
+  for (int k = 0; k < oldCount; ++k) g_age.life[k] = puffs[k].life - dt;
+  int count = oldCount;
+  int deadInPlace = -1;  // a dead record the last step copied onto itself
+  for (int i = 0; i < count;) {
+    int current = i;  // slot i still holds its own record when first reached
+    while (!(g_age.life[current] > 0.0f)) {
+      --count;
+      if (count == i) break;
+      current = count;  // the last record (never moved yet) fills the hole
+    }
+    if (count == i) {
+      deadInPlace = current;
+      break;
+    }
+    g_age.source[i++] = static_cast<int16_t>(current);
+  }
+  pool.count = count;
+
+  const Vec4 accel = Scale(kAcceleration, dt);
+  int i = 0;
+#if defined(SORVANE_SCENE_SSE2)
+  if (count >= 4) FillCells(s);  // the flow the survivors see: after the lattice step
+  for (; i + 4 <= count; i += 4) UpdateFour(puffs, i, g_age.source + i, dt, accel, decay);
+#endif
+  for (; i < count; ++i) {
+    UpdateOne(s, puffs, i, g_age.source[i], g_age.life[g_age.source[i]], dt, accel, decay);
+  }
+  // The rule leaves the slots beyond the count as they were, except for a
+  // final dead record copied onto itself, which keeps its reduced life.
+  if (deadInPlace >= 0) {
+    if (deadInPlace != count) puffs[count] = puffs[deadInPlace];
+    puffs[count].life = g_age.life[deadInPlace];
+  }
+
+  if (!s.stopRequested) {
+    while (pool.count < kPoolCapacity &&
+           static_cast<double>(now) - static_cast<double>(s.emitClock) >= 1.0 / 1024) {
+      s.emitClock += kEmitInterval;
+      Puff& p = pool.puffs[pool.count];
+      pool.count += 1;
+      const float g1 = static_cast<float>(RandomGauss(s, 0.25));
+      const float g2 = static_cast<float>(RandomGauss(s, 0.25));
+      p.position = Add(Add(kEmitterOrigin, Scale(kSpreadA, g2)), Scale(kSpreadB, g1));
+      p.velocity = kStartVelocity;
+      const float age = now - s.emitClock;
+      AdvectByFlow(s, p, age);
+      p.life = (s.emitClock + kLifetime) - now;
+      const float size = static_cast<float>(RandomGauss(s, 0.5) + 0.5);
+      p.size = Make(size, size, size);
+      p.alpha = static_cast<float>(detmath::Pow(kAlphaDecay, static_cast<double>(age)) *
+                                   kBaseAlpha *
+                                   detmath::Pow(static_cast<double>(size), 0.5));
+      const float k = static_cast<float>(RandomGauss(s, 0.5) + 0.5);
+      ScaleBy(p.size, k);
+    }
+  }
+
+  for (int j = count; j < pool.count; ++j) Project(puffs[j]);
+
+  if (s.emitClock >= kClockFold) {
+    s.emitClock -= kClockFold;
+    s.simTime -= kClockFold;
+    s.clockEpoch += static_cast<double>(kClockFold);
+  }
+}
+
+}  // namespace sorvane::engine
