@@ -26,4 +26,20 @@ bool FileExists(const std::string& path);
 void ZoomOpen(std::uintptr_t window);
 void ZoomClose(std::uintptr_t window);
 
+// The two window calls the zoom needs, so the zoom can be tested with a fake.
+struct ZoomRect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+class ZoomPort {
+ public:
+  virtual ~ZoomPort() = default;
+  virtual void GetWindowRect(std::uintptr_t window, ZoomRect* rect) = 0;  // rect stays as given on failure
+  virtual void DrawAnimatedRects(std::uintptr_t window, int animation, const ZoomRect& from,
+                                 const ZoomRect& to) = 0;
+};
+constexpr int kIdaniCaption = 3;  // IDANI_CAPTION
+ZoomPort& PlatformZoomPort();
+void ZoomOpenWith(ZoomPort& port, std::uintptr_t window);
+void ZoomCloseWith(ZoomPort& port, std::uintptr_t window);
+
 }  // namespace sorvane::saver

@@ -1,0 +1,39 @@
+#include "utilities.h"
+
+namespace sorvane::saver {
+
+std::string ProgramFolder;
+ZoomPoint ZoomOrigin;
+int32_t LastResult = 0;
+
+namespace {
+
+ZoomRect PointRect() {
+  ZoomRect r;
+  r.left = r.right = ZoomOrigin.x;
+  r.top = r.bottom = ZoomOrigin.y;
+  return r;
+}
+
+}  // namespace
+
+// The window calls' results are not looked at: a window that has gone simply
+// gets no animation.
+void ZoomOpenWith(ZoomPort& port, std::uintptr_t window) {
+  ZoomRect from = PointRect();
+  ZoomRect to;
+  port.GetWindowRect(window, &to);
+  port.DrawAnimatedRects(window, kIdaniCaption, from, to);
+}
+
+void ZoomCloseWith(ZoomPort& port, std::uintptr_t window) {
+  ZoomRect from;
+  port.GetWindowRect(window, &from);
+  ZoomRect to = PointRect();
+  port.DrawAnimatedRects(window, kIdaniCaption, from, to);
+}
+
+void ZoomOpen(std::uintptr_t window) { ZoomOpenWith(PlatformZoomPort(), window); }
+void ZoomClose(std::uintptr_t window) { ZoomCloseWith(PlatformZoomPort(), window); }
+
+}  // namespace sorvane::saver
