@@ -1,0 +1,20 @@
+# Runs the generator into a scratch folder and compares every file it writes
+# with the checked-in one, byte for byte.
+#   cmake -DGEN=<sorvane-facegen> -DOUT=<scratch dir> -DREF=<saver/resources> -P regenerate_check.cmake
+file(REMOVE_RECURSE ${OUT})
+execute_process(COMMAND ${GEN} ${OUT} RESULT_VARIABLE rc OUTPUT_VARIABLE written)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "sorvane-facegen failed: ${rc}")
+endif()
+file(GLOB_RECURSE made RELATIVE ${OUT} ${OUT}/*)
+list(LENGTH made count)
+if(count LESS 9)
+  message(FATAL_ERROR "sorvane-facegen wrote ${count} files")
+endif()
+foreach(f ${made})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}/${f} ${REF}/${f} RESULT_VARIABLE differ)
+  if(NOT differ EQUAL 0)
+    message(FATAL_ERROR "${f} differs from the checked-in file: run sorvane-facegen saver/resources")
+  endif()
+endforeach()
+message(STATUS "${count} pictures made again, all identical")
