@@ -1,0 +1,17 @@
+// The Win32 window of the settings dialog. ShowSettingsDialog (dialog.h) runs it
+// modally; tests in the same process can open it without a message loop of its own.
+#pragma once
+#include <windows.h>
+
+namespace sorvane::saver {
+
+class SettingsDialogWindow;
+
+// Creates the dialog, runs its load and shows it. Returns null when the window
+// cannot be created. The window destroys itself when it unloads.
+SettingsDialogWindow* OpenSettingsDialog();
+HWND SettingsDialogHandle(const SettingsDialogWindow* dialog);
+// Runs the message loop until the dialog's window has gone, then frees it.
+void RunSettingsDialog(SettingsDialogWindow* dialog);
+
+}  // namespace sorvane::saver

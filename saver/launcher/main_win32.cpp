@@ -1,0 +1,96 @@
+// Entry of Sorvane.scr on Windows: reads the command line and the program
+// folder, runs the start-up sequence, then lives as long as its form.
+#include "saver/launcher/main_win32.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "saver/dialog/dialog.h"
+#include "saver/launcher/forms.h"
+#include "saver/launcher/main.h"
+#include "saver/launcher/settings_store.h"
+#include "saver/launcher/utilities.h"
+
+namespace sorvane::saver {
+
+std::string CommandLineText(const char* full) {
+  if (full == nullptr) return std::string();
+  const char* p = full;
+  if (*p == '"') {
+    ++p;
+    while (*p != '\0' && *p != '"') ++p;
+    if (*p == '"') ++p;
+  } else {
+    while (*p != '\0' && *p != ' ' && *p != '\t') ++p;
+  }
+  while (*p == ' ' || *p == '\t') ++p;
+  return std::string(p);
+}
+
+std::string ModuleFolder() {
+  char path[MAX_PATH * 2] = {};
+  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder(path, n < sizeof path ? n : 0);
+  // The last backslash ends the folder; Shift_JIS trail bytes can be 0x5C, so
+  // walk character by character.
+  std::size_t last = std::string::npos;
+  for (std::size_t i = 0; i < folder.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(folder[i]);
+    if (IsDBCSLeadByteEx(932, c) && i + 1 < folder.size()) {
+      ++i;
+    } else if (c == '\\') {
+      last = i;
+    }
+  }
+  return last == std::string::npos ? std::string() : folder.substr(0, last);
+}
+
+int ShowCursorTraced(bool show) {
+  const int count = ShowCursor(show ? TRUE : FALSE);
+  char trace[MAX_PATH] = {};
+  if (GetEnvironmentVariableA("SORVANE_CURSOR_TRACE", trace, sizeof trace) > 0) {
+    if (FILE* f = std::fopen(trace, "ab")) {
+      std::fprintf(f, "%s %d\n", show ? "show" : "hide", count);
+      std::fclose(f);
+    }
+  }
+  return count;
+}
+
+const std::string& ProcessCommandLine() {
+  static const std::string line = CommandLineText(GetCommandLineA());
+  return line;
+}
+
+namespace {
+
+class Win32Startup : public StartupPort {
+ public:
+  bool WindowExists(const std::string& title) override {
+    return FindWindowA(nullptr, title.c_str()) != nullptr;
+  }
+  void StartPreview(int32_t parent) override { StartPreviewWindow(parent); }
+  void LoadSettings() override { sorvane::saver::LoadSettings(); }
+  bool FileExists(const std::string& path) override { return sorvane::saver::FileExists(path); }
+  void ShowMessage(const std::string& text) override {
+    MessageBoxA(nullptr, text.c_str(), kAppTitle, 0);
+  }
+  void ShowSettingsDialog() override { sorvane::saver::ShowSettingsDialog(); }
+  void HideCursor() override { ShowCursorTraced(false); }
+  void LoadSaverForm() override { sorvane::saver::LoadSaverForm(); }
+  void EndProgram() override { ExitProcess(0); }
+};
+
+}  // namespace
+}  // namespace sorvane::saver
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  using namespace sorvane::saver;
+  ProgramFolder = ModuleFolder();
+  Win32Startup port;
+  if (Main(port, ProcessCommandLine(), ProgramFolder) == StartupOutcome::Ended) {
+    ExitProcess(0);
+  }
+  RunMessageLoop();
+  ExitProcess(0);
+}
