@@ -5,9 +5,7 @@ add_library(sorvane_scene STATIC
   ${CMAKE_CURRENT_LIST_DIR}/detmath.cpp)
 target_include_directories(sorvane_scene PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tests/scene/CMakeLists.txt)
-  add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/tests/scene ${CMAKE_CURRENT_BINARY_DIR}/tests/scene)
-endif()
-if(NOT SORVANE_WINDOWS AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/bench/CMakeLists.txt)
+add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/tests/scene ${CMAKE_CURRENT_BINARY_DIR}/tests/scene)
+if(NOT SORVANE_WINDOWS)
   add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/bench ${CMAKE_CURRENT_BINARY_DIR}/bench)
 endif()

@@ -18,6 +18,10 @@ PKGS=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good libasound2 libasound2-plugins
   lame sox
   fonts-ipafont-gothic
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+  xscreensaver xscreensaver-data libxrandr-dev dpkg-dev fakeroot
+  nsis zip unzip qemu-user g++-i686-linux-gnu
+  clang llvm
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -4,19 +4,14 @@ set(_dlg ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(sorvane_dialog STATIC ${_dlg}/dialog_model.cpp)
 target_include_directories(sorvane_dialog PUBLIC ${PROJECT_SOURCE_DIR})
-if(TARGET sorvane_settings)
-  target_link_libraries(sorvane_dialog PUBLIC sorvane_settings)
-else()
-  # The number rules on their own until the settings library is there.
-  target_sources(sorvane_dialog PRIVATE ${PROJECT_SOURCE_DIR}/saver/launcher/numbers.cpp)
-endif()
+target_link_libraries(sorvane_dialog PUBLIC sorvane_settings)
 
 sorvane_add_gtest(sorvane_dialog_tests
   SOURCES ${_dlg}/tests/dialog_model_test.cpp
   LIBS sorvane_dialog
   LABELS dialog)
 
-if(SORVANE_WINDOWS AND TARGET sorvane_settings AND TARGET sorvane_button_win)
+if(SORVANE_WINDOWS)
   enable_language(RC)
   target_sources(sorvane_dialog PRIVATE
     ${_dlg}/dialog.cpp ${_dlg}/dialog_win32.cpp ${_dlg}/dialog_buttons_win32.cpp)
@@ -31,13 +26,11 @@ if(SORVANE_WINDOWS AND TARGET sorvane_settings AND TARGET sorvane_button_win)
   target_link_libraries(sorvane_dialog_win_tests PRIVATE sorvane_dialog GTest::gmock GTest::gtest_main)
   set(_dlg_serial_tests sorvane_dialog_win_tests)
 
-  if(TARGET sorvane_scr AND TARGET sorvane_os_driver)
-    add_executable(sorvane_dialog_e2e ${_dlg}/tests/e2e/dialog_e2e_test.cpp)
-    target_link_libraries(sorvane_dialog_e2e PRIVATE
-      sorvane_dialog sorvane_os_driver GTest::gmock GTest::gtest_main)
-    add_dependencies(sorvane_dialog_e2e sorvane_scr)
-    list(APPEND _dlg_serial_tests sorvane_dialog_e2e)
-  endif()
+  add_executable(sorvane_dialog_e2e ${_dlg}/tests/e2e/dialog_e2e_test.cpp)
+  target_link_libraries(sorvane_dialog_e2e PRIVATE
+    sorvane_dialog sorvane_os_driver GTest::gmock GTest::gtest_main)
+  add_dependencies(sorvane_dialog_e2e sorvane_scr)
+  list(APPEND _dlg_serial_tests sorvane_dialog_e2e)
 
   if(SORVANE_RUN_TESTS)
     foreach(t ${_dlg_serial_tests})

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "saver/launcher/numbers.h"
+#include "saver/settings/numbers.h"
 
 namespace sorvane::saver {
 

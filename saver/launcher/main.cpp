@@ -1,7 +1,7 @@
 #include "saver/launcher/main.h"
 
 #include "saver/launcher/main_text.h"
-#include "saver/launcher/numbers.h"
+#include "saver/settings/numbers.h"
 
 namespace sorvane::saver {
 

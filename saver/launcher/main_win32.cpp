@@ -8,7 +8,7 @@
 #include "saver/dialog/dialog.h"
 #include "saver/launcher/forms.h"
 #include "saver/launcher/main.h"
-#include "saver/launcher/settings_store.h"
+#include "saver/settings/settings_store.h"
 #include "saver/launcher/utilities.h"
 
 namespace sorvane::saver {

@@ -23,7 +23,8 @@ int ShowCursorTraced(bool show);
 // The command line text for the whole life of the process (the unload reads it).
 const std::string& ProcessCommandLine();
 
-// Starts the preview (Part of start-up in /p mode); defined in preview_win32.cpp.
+// Shows the still picture inside the host window whose handle followed /p, and
+// returns when the host is gone; defined in preview_win32.cpp.
 void StartPreviewWindow(int32_t parent);
 
 // Loads the hidden saver form; defined in saver_run_win32.cpp.

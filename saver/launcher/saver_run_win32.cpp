@@ -7,7 +7,7 @@
 #include "saver/launcher/forms.h"
 #include "saver/launcher/main_win32.h"
 #include "saver/launcher/saver_run.h"
-#include "saver/launcher/settings_store.h"
+#include "saver/settings/settings_store.h"
 #include "saver/launcher/utilities.h"
 #include "saver/music/bgm.h"
 

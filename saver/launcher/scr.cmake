@@ -9,12 +9,8 @@ add_library(sorvane_launcher_core STATIC
   ${_scr_dir}/saver_run.cpp
   ${_scr_dir}/preview.cpp)
 target_include_directories(sorvane_launcher_core PUBLIC ${CMAKE_SOURCE_DIR})
-if(TARGET sorvane_settings)
-  target_link_libraries(sorvane_launcher_core PUBLIC sorvane_settings)
-else()
-  # The lenient handle reading lives with the settings' number rules.
-  target_sources(sorvane_launcher_core PRIVATE ${_scr_dir}/numbers.cpp)
-endif()
+# The lenient handle reading lives with the settings' number rules.
+target_link_libraries(sorvane_launcher_core PUBLIC sorvane_settings)
 
 sorvane_add_gtest(saver_startup_tests
   SOURCES
@@ -24,7 +20,7 @@ sorvane_add_gtest(saver_startup_tests
   LIBS sorvane_launcher_core
   LABELS launcher)
 
-if(SORVANE_WINDOWS AND TARGET sorvane_settings AND TARGET sorvane_music)
+if(SORVANE_WINDOWS)
   enable_language(RC)
   add_executable(sorvane_scr WIN32
     ${_scr_dir}/forms_win32.cpp
@@ -40,16 +36,9 @@ if(SORVANE_WINDOWS AND TARGET sorvane_settings AND TARGET sorvane_music)
     ${CMAKE_SOURCE_DIR}/saver/resources/preview_still.bmp)
   target_include_directories(sorvane_scr PRIVATE ${CMAKE_SOURCE_DIR}/saver/resources)
 
-  # The settings dialog is put together after this file (dialog.cmake); until it
-  # exists, /c closes at once after the engine check.
+  # The settings dialog is defined after this file (dialog.cmake).
   function(_sorvane_scr_attach_dialog)
-    if(TARGET sorvane_dialog)
-      target_link_libraries(sorvane_scr PRIVATE sorvane_dialog)
-    elseif(EXISTS ${CMAKE_SOURCE_DIR}/saver/dialog/dialog.cpp)
-      target_sources(sorvane_scr PRIVATE ${CMAKE_SOURCE_DIR}/saver/dialog/dialog.cpp)
-    else()
-      target_sources(sorvane_scr PRIVATE ${CMAKE_SOURCE_DIR}/saver/launcher/no_dialog.cpp)
-    endif()
+    target_link_libraries(sorvane_scr PRIVATE sorvane_dialog)
   endfunction()
   cmake_language(DEFER CALL _sorvane_scr_attach_dialog)
 

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "bgm_platform.h"
-#include "launcher/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace sorvane::saver {
 

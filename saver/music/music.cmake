@@ -15,8 +15,6 @@ endif()
 # Users include "bgm.h", "music/bgm.h" or "saver/music/bgm.h".
 target_include_directories(sorvane_music PUBLIC ${_music_dir} ${_music_dir}/.. ${_music_dir}/../..)
 # BgmKind, BgmRepeat and BgmFile live in the settings store.
-if(TARGET sorvane_settings)
-  target_link_libraries(sorvane_music PUBLIC sorvane_settings)
-endif()
+target_link_libraries(sorvane_music PUBLIC sorvane_settings)
 
 include(${_music_dir}/tests/tests.cmake)

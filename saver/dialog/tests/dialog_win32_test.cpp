@@ -11,7 +11,7 @@
 #include "command_window.h"
 #include "saver/dialog/dialog_model.h"
 #include "saver/dialog/dialog_win32.h"
-#include "saver/launcher/settings_store.h"
+#include "saver/settings/settings_store.h"
 #include "saver/launcher/utilities.h"
 
 namespace sorvane::saver {

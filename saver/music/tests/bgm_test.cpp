@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "bgm_platform.h"
-#include "launcher/settings_store.h"
+#include "settings/settings_store.h"
 #include "recording_bgm_platform.h"
 
 namespace sorvane::saver {

@@ -15,7 +15,7 @@
 
 #include "bgm.h"
 #include "bgm_platform.h"
-#include "launcher/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace sorvane::saver {
 namespace {

@@ -4,7 +4,7 @@
 set(_st ${CMAKE_CURRENT_LIST_DIR})
 sorvane_add_gtest(sorvane_settings_tests
   SOURCES ${_st}/numbers_test.cpp ${_st}/profile_test.cpp ${_st}/settings_store_test.cpp
-          ${_st}/utilities_test.cpp
+          ${_st}/../../launcher/tests/utilities_test.cpp
   LIBS sorvane_settings
   LABELS settings)
 target_include_directories(sorvane_settings_tests PRIVATE ${_st})
