@@ -29,21 +29,49 @@ if(SORVANE_WINDOWS)
 else()
   set(OpenGL_GL_PREFERENCE GLVND)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
-  find_package(X11 REQUIRED)
+  find_package(X11 REQUIRED COMPONENTS Xrandr)
   target_link_libraries(sorvane_render PUBLIC OpenGL::GLU OpenGL::GL)
 
+  # The command line and extension checks, apart from Xlib so tests can
+  # reach them directly.
+  add_library(sorvane_x11_options STATIC ${SORVANE_ENGINE_DIR}/x11/options.cpp)
+  target_include_directories(sorvane_x11_options PUBLIC ${SORVANE_ENGINE_DIR})
+
+  # Standalone saver and xscreensaver hack in one program; installed as
+  # libexec/xscreensaver/sorvane (cmake/package.cmake).
   add_executable(sorvane_engine ${SORVANE_ENGINE_DIR}/host_x11.cpp)
   set_target_properties(sorvane_engine PROPERTIES OUTPUT_NAME sorvane-engine)
-  target_link_libraries(sorvane_engine PRIVATE sorvane_render OpenGL::GLX X11::X11)
+  target_link_libraries(sorvane_engine PRIVATE sorvane_render sorvane_x11_options OpenGL::GLX X11::X11 X11::Xrandr)
 
-  # Drives sorvane-engine on an X display (its own Xvfb when there is none).
+  # Records the swap-interval requests of the engine it is preloaded into,
+  # and can hide the extensions, to see that the engine asks and copes.
+  add_library(glx_swap_probe MODULE ${SORVANE_ENGINE_DIR}/tests/host/glx_swap_probe.cpp)
+  target_link_libraries(glx_swap_probe PRIVATE ${CMAKE_DL_LIBS})
+
+  # Drives sorvane-engine on an X display (its own Xvfb when there is none);
+  # the two-monitor case starts an X.Org server of its own when run as root.
   # The cases share one screen and its keyboard focus: one at a time.
   add_executable(engine_x11_test ${SORVANE_ENGINE_DIR}/tests/host/engine_x11_test.cpp)
-  target_link_libraries(engine_x11_test PRIVATE X11::X11 X11::Xfixes GTest::gmock GTest::gtest_main)
+  target_link_libraries(engine_x11_test PRIVATE sorvane_x11_options OpenGL::GLX X11::X11 X11::Xfixes
+    GTest::gmock GTest::gtest_main)
   target_compile_definitions(engine_x11_test PRIVATE
-    SORVANE_ENGINE_PATH="$<TARGET_FILE:sorvane_engine>")
-  add_dependencies(engine_x11_test sorvane_engine)
+    SORVANE_ENGINE_PATH="$<TARGET_FILE:sorvane_engine>"
+    SORVANE_SWAP_PROBE="$<TARGET_FILE:glx_swap_probe>"
+    SORVANE_TWO_MONITORS="${CMAKE_SOURCE_DIR}/tools/two-monitors.sh")
+  add_dependencies(engine_x11_test sorvane_engine glx_swap_probe)
   gtest_discover_tests(engine_x11_test
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES TIMEOUT 300 LABELS engine RESOURCE_LOCK sorvane_x_display)
+
+  # The installed hack under the real xscreensaver daemon, as a throwaway
+  # user (root only: it adds that user; skipped otherwise).
+  add_executable(xscreensaver_test ${SORVANE_ENGINE_DIR}/tests/host/xscreensaver_test.cpp)
+  target_link_libraries(xscreensaver_test PRIVATE X11::X11 GTest::gtest_main)
+  target_compile_definitions(xscreensaver_test PRIVATE
+    SORVANE_CMAKE="${CMAKE_COMMAND}" SORVANE_BUILD_DIR="${CMAKE_BINARY_DIR}")
+  add_dependencies(xscreensaver_test sorvane_engine)
+  gtest_discover_tests(xscreensaver_test
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 300 LABELS engine RESOURCE_LOCK sorvane_x_display)

@@ -1,6 +1,7 @@
-// sorvane-engine on a real X server, driven from outside the way a user and
-// a desktop would: find its window, look at it, take the focus away, press
-// Escape, ask it to close, photograph the screen.
+// sorvane-engine on a real X server, driven from outside the way a user, a
+// desktop and the xscreensaver daemon would: find its window, look at it,
+// take the focus away, press Escape, ask it to close, destroy it, hand it a
+// window of ours to draw into, photograph the screen.
 // GoogleTest before Xlib: Xlib's macros (None, Bool) clash with it.
 #include <gtest/gtest.h>
 // clang-format off
@@ -9,17 +10,26 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <X11/extensions/Xfixes.h>
+#include <GL/glx.h>
 // clang-format on
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "x11/options.h"
 
 namespace {
 
@@ -74,7 +84,15 @@ class XServer : public ::testing::Environment {
 };
 const auto* const kServer = ::testing::AddGlobalTestEnvironment(new XServer);
 
-class Engine : public ::testing::Test {
+struct Light {
+  long lit = 0;       // pixels with red above 60
+  long coloured = 0;  // pixels that are not grey
+  long nonBlack = 0;
+};
+
+// A client of the test display that starts the engine with options and an
+// environment of its choosing and watches it from outside.
+class XClient : public ::testing::Test {
  protected:
   void SetUp() override {
     // A server without -noreset resets when its last client leaves and
@@ -84,22 +102,62 @@ class Engine : public ::testing::Test {
       if (!display_) usleep(50000);
     }
     ASSERT_NE(display_, nullptr) << "no X display";
+    // Windows come and go under the test's feet (that is the point):
+    // a request on one already gone is not the test's failure.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     root_ = DefaultRootWindow(display_);
+    char path[] = "/tmp/sorvane-engine-output-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    output_ = path;
+  }
+  void TearDown() override {
+    Stop();
+    for (Window w : windows_) XDestroyWindow(display_, w);
+    if (display_) XCloseDisplay(display_);
+    unlink(output_.c_str());
+  }
+
+  // Starts the engine with `args`; `env` entries are NAME=VALUE, or NAME
+  // alone to remove it. Its stdout and stderr go to one file (Output()).
+  void Start(std::vector<std::string> args, std::vector<std::string> env = {}) {
+    Stop();
+    truncate(output_.c_str(), 0);
     pid_ = fork();
     if (pid_ == 0) {
-      execl(SORVANE_ENGINE_PATH, SORVANE_ENGINE_PATH, static_cast<char*>(nullptr));
+      unsetenv("XSCREENSAVER_WINDOW");
+      for (const std::string& e : env) {
+        const size_t eq = e.find('=');
+        if (eq == std::string::npos) {
+          unsetenv(e.c_str());
+        } else {
+          setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+        }
+      }
+      const int out = open(output_.c_str(), O_WRONLY | O_APPEND);
+      dup2(out, 1);
+      dup2(out, 2);
+      std::vector<char*> argv{const_cast<char*>(SORVANE_ENGINE_PATH)};
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(SORVANE_ENGINE_PATH, argv.data());
       _exit(127);
     }
     ASSERT_GT(pid_, 0);
-    window_ = FindEngineWindow(10.0);
-    ASSERT_NE(window_, 0u) << "no SorvaneVC window appeared";
   }
-  void TearDown() override {
+  void Stop() {
     if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0) {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
     }
-    if (display_) XCloseDisplay(display_);
+    pid_ = -1;
+  }
+  std::string Output() {
+    std::ifstream in(output_);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
   }
 
   std::string Text(Window w, const char* property) {
@@ -155,7 +213,103 @@ class Engine : public ::testing::Test {
     }
     return -1;
   }
-  bool Running() { return waitpid(pid_, nullptr, WNOHANG) == 0; }
+  bool Running() { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+  // What the screen shows in a rectangle (read from the root, so a child
+  // window of another visual is seen as the user sees it).
+  Light Look(int x, int y, int w, int h) {
+    Light light;
+    XImage* image = XGetImage(display_, root_, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes,
+                              ZPixmap);
+    if (!image) return light;
+    for (int j = 0; j < h; ++j) {
+      for (int i = 0; i < w; ++i) {
+        const unsigned long p = XGetPixel(image, i, j);
+        const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+        light.coloured += r != g || g != b;
+        light.lit += r > 60;
+        light.nonBlack += p != 0;
+      }
+    }
+    XDestroyImage(image);
+    return light;
+  }
+  // Polls until at least `pixels` lit pixels show in the rectangle.
+  Light WaitForLight(int x, int y, int w, int h, long pixels, double seconds) {
+    const double end = Now() + seconds;
+    Light light;
+    do {
+      light = Look(x, y, w, h);
+      if (light.lit >= pixels) break;
+      usleep(100000);
+    } while (Now() < end);
+    return light;
+  }
+
+  // A mapped top-level window of ours (a stand-in for the daemon's window).
+  Window MakeWindow(int x, int y, int w, int h, const XVisualInfo* visual = nullptr) {
+    XSetWindowAttributes wa = {};
+    unsigned long mask = CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask;
+    wa.background_pixel = 0x203040;  // not black: the engine must paint over it
+    wa.override_redirect = True;
+    wa.event_mask = StructureNotifyMask;
+    Visual* v = CopyFromParent;
+    int depth = CopyFromParent;
+    if (visual) {
+      v = visual->visual;
+      depth = visual->depth;
+      wa.colormap = XCreateColormap(display_, root_, v, AllocNone);
+      mask |= CWColormap;
+    }
+    Window win = XCreateWindow(display_, root_, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), 0, depth,
+                               InputOutput, v, mask, &wa);
+    XStoreName(display_, win, "stand-in");
+    XMapRaised(display_, win);
+    XEvent ev;
+    do XWindowEvent(display_, win, StructureNotifyMask, &ev);
+    while (ev.type != MapNotify);
+    windows_.push_back(win);
+    return win;
+  }
+  void Forget(Window w) { windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end()); }
+
+  std::vector<std::string> PropertyNames(Window w) {
+    int n = 0;
+    Atom* atoms = XListProperties(display_, w, &n);
+    std::vector<std::string> names;
+    for (int i = 0; i < n; ++i) {
+      char* name = XGetAtomName(display_, atoms[i]);
+      names.emplace_back(name);
+      XFree(name);
+    }
+    if (atoms) XFree(atoms);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  Window Focus() {
+    Window focus;
+    int revert;
+    XGetInputFocus(display_, &focus, &revert);
+    return focus;
+  }
+
+  Display* display_ = nullptr;
+  Window root_ = 0;
+  pid_t pid_ = -1;
+  std::string output_;
+  std::vector<Window> windows_;
+};
+
+// The standalone saver, started before each case.
+class Engine : public XClient {
+ protected:
+  void SetUp() override {
+    XClient::SetUp();
+    ASSERT_FALSE(HasFatalFailure());
+    Start({});
+    window_ = FindEngineWindow(10.0);
+    ASSERT_NE(window_, 0u) << "no SorvaneVC window appeared";
+  }
 
   void SendKey(KeySym sym) {
     XEvent ev = {};
@@ -172,11 +326,11 @@ class Engine : public ::testing::Test {
     XFlush(display_);
   }
 
-  Display* display_ = nullptr;
-  Window root_ = 0;
   Window window_ = 0;
-  pid_t pid_ = -1;
 };
+
+// Real input through the XTEST extension, as a keyboard or mouse would give it.
+int Xdotool(const std::string& args) { return std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()); }
 
 TEST_F(Engine, OneNamedFullScreenWindowAboveTheOthersWithTheKeyboard) {
   EXPECT_EQ(Text(window_, "_NET_WM_NAME"), "SorvaneVC");
@@ -235,23 +389,47 @@ TEST_F(Engine, ClosesWithExitCodeZeroWhenAClientAsksItTo) {
   EXPECT_EQ(WaitExit(2.0), 0);
 }
 
-TEST_F(Engine, ClosesWhenAnotherWindowTakesTheFocus) {
+// The user switching away ends it: another client taking the focus, or a
+// click. A window mapped over it does not: it goes back on top.
+TEST_F(Engine, StaysOnTopAndEndsWhenTheUserSwitchesAway) {
   usleep(300000);
-  Window other = XCreateSimpleWindow(display_, root_, 10, 10, 200, 100, 0, 0, 0);
-  XSelectInput(display_, other, StructureNotifyMask);
-  XMapRaised(display_, other);
-  XEvent ev;
-  do XNextEvent(display_, &ev);
-  while (ev.type != MapNotify);
+  Window other = MakeWindow(10, 10, 200, 100);
+  const double end = Now() + 3.0;
+  bool onTop = false;
+  while (!onTop && Now() < end) {
+    usleep(50000);
+    Window r, parent, *children = nullptr;
+    unsigned n = 0;
+    XQueryTree(display_, root_, &r, &parent, &children, &n);
+    onTop = n > 0 && children[n - 1] == window_;
+    if (children) XFree(children);
+  }
+  EXPECT_TRUE(onTop) << "the engine did not go back above a window mapped over it";
+  ASSERT_TRUE(Running());
   XSetInputFocus(display_, other, RevertToParent, CurrentTime);
   XFlush(display_);
   EXPECT_EQ(WaitExit(2.0), 0);
-  XDestroyWindow(display_, other);
+
+  Start({});
+  window_ = FindEngineWindow(10.0);
+  ASSERT_NE(window_, 0u);
+  usleep(300000);
+  EXPECT_EQ(Xdotool("mousemove 500 400 click 1"), 0);
+  EXPECT_EQ(WaitExit(2.0), 0) << "a click did not end it";
+}
+
+// Someone else destroys the window: the engine ends rather than drawing
+// into nothing for ever.
+TEST_F(Engine, EndsWhenItsWindowIsDestroyedFromOutside) {
+  usleep(300000);
+  XDestroyWindow(display_, window_);
+  XFlush(display_);
+  EXPECT_EQ(WaitExit(2.0), 0);
 }
 
 TEST_F(Engine, EscapeLetsThePuffsFadeThenCloses) {
   usleep(800000);  // a full stream of puffs
-  SendKey(XK_Escape);
+  ASSERT_EQ(Xdotool("key Escape"), 0);  // the real keyboard: it holds it
   const double pressed = Now();
   usleep(400000);
   EXPECT_TRUE(Running()) << "closed before the last puff had faded";
@@ -281,6 +459,305 @@ TEST_F(Engine, ScreenShowsLightRisingFromTheLowerMiddleOverBlack) {
   EXPECT_GT(lowerMiddle, 2000);
   EXPECT_EQ(corners, 0);
   EXPECT_EQ(coloured, 0) << "white light on black only";
+}
+
+// --- As a hack: drawing into a window that is not the engine's ---
+
+using Hack = XClient;
+
+// A GL visual the engine cannot draw into directly (single-buffered), so it
+// has to cover the window with a child of its own.
+bool SingleBufferedGlVisual(Display* d, XVisualInfo& out) {
+  XVisualInfo templ = {};
+  templ.screen = DefaultScreen(d);
+  templ.depth = 24;
+  templ.c_class = TrueColor;
+  int n = 0;
+  XVisualInfo* list = XGetVisualInfo(d, VisualScreenMask | VisualDepthMask | VisualClassMask, &templ, &n);
+  bool found = false;
+  for (int i = 0; i < n && !found; ++i) {
+    int useGl = 0, doubleBuffer = 1;
+    glXGetConfig(d, &list[i], GLX_USE_GL, &useGl);
+    glXGetConfig(d, &list[i], GLX_DOUBLEBUFFER, &doubleBuffer);
+    if (useGl && !doubleBuffer) {
+      out = list[i];
+      found = true;
+    }
+  }
+  if (list) XFree(list);
+  return found;
+}
+
+std::string Hex(Window w) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(w));
+  return text;
+}
+
+// The daemon's part: a window handed over by id, once with a visual GL can
+// use (drawn into directly) and once without (the engine covers it with a
+// child). Light appears, the window's size is followed, nothing on it is
+// changed, and the engine ends on SIGTERM (window kept) or when the window
+// is destroyed, silently.
+TEST_F(Hack, DrawsIntoAGivenWindowFollowsItAndLeavesItAlone) {
+  XVisualInfo singleBuffered;
+  const bool haveSingle = SingleBufferedGlVisual(display_, singleBuffered);
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "window of the default visual" : "window of a single-buffered visual");
+    if (round == 1 && !haveSingle) {
+      ADD_FAILURE() << "no single-buffered GL visual on this display";
+      break;
+    }
+    const int x = 100, y = 80;
+    Window w = MakeWindow(x, y, 320, 240, round == 1 ? &singleBuffered : nullptr);
+    const std::vector<std::string> properties = PropertyNames(w);
+    const Window focus = Focus();
+    if (round == 0) {
+      Start({"--window-id", Hex(w)});
+    } else {
+      Start({"-window-id", std::to_string(w)});
+    }
+    Light light = WaitForLight(x, y, 320, 240, 150, 8.0);
+    EXPECT_GE(light.lit, 150);
+    EXPECT_EQ(light.coloured, 0) << "white light on black only";
+
+    // Taller than wide now: the picture follows, still light on black.
+    XResizeWindow(display_, w, 240, 360);
+    XSync(display_, False);
+    usleep(800000);
+    light = WaitForLight(x, y, 240, 360, 150, 5.0);
+    EXPECT_GE(light.lit, 150);
+    EXPECT_EQ(light.coloured, 0);
+    Window r, parent, *children = nullptr;
+    unsigned n = 0;
+    XQueryTree(display_, w, &r, &parent, &children, &n);
+    EXPECT_EQ(n, round == 0 ? 0u : 1u) << "a child only where the window's visual cannot take GL";
+    if (n == 1) {
+      XWindowAttributes ca;
+      XGetWindowAttributes(display_, children[0], &ca);
+      EXPECT_EQ(ca.width, 240);
+      EXPECT_EQ(ca.height, 360);
+    }
+    if (children) XFree(children);
+
+    EXPECT_EQ(PropertyNames(w), properties) << "the engine wrote on a window that is not its own";
+    EXPECT_EQ(Text(w, "WM_NAME"), "stand-in");
+    EXPECT_EQ(Focus(), focus);
+    ASSERT_TRUE(Running());
+    if (round == 0) {
+      kill(pid_, SIGTERM);
+      EXPECT_EQ(WaitExit(2.0), 0);
+      XWindowAttributes wa;
+      ASSERT_TRUE(XGetWindowAttributes(display_, w, &wa)) << "the engine destroyed the window it was given";
+      EXPECT_EQ(wa.map_state, IsViewable);
+    } else {
+      XDestroyWindow(display_, w);
+      Forget(w);
+      XFlush(display_);
+      EXPECT_EQ(WaitExit(2.0), 0) << "still running after its window was destroyed";
+    }
+    EXPECT_EQ(Output(), "") << "no messages in normal operation";
+  }
+}
+
+// How the daemon hands its window over (XSCREENSAVER_WINDOW, here with no
+// option at all), then --root's own search: a virtual root, else the root.
+TEST_F(Hack, RootModeFindsTheDaemonWindowTheVirtualRootOrTheRoot) {
+  Window daemonWindow = MakeWindow(40, 40, 300, 200);
+  Start({}, {"XSCREENSAVER_WINDOW=" + std::to_string(daemonWindow)});
+  EXPECT_GE(WaitForLight(40, 40, 300, 200, 150, 8.0).lit, 150);
+  EXPECT_TRUE(FindEngineWindow(0.1) == 0) << "a hack opens no window of its own";
+  kill(pid_, SIGINT);
+  EXPECT_EQ(WaitExit(2.0), 0);
+
+  Window vroot = MakeWindow(600, 400, 300, 200);
+  const long self = static_cast<long>(vroot);
+  XChangeProperty(display_, vroot, XInternAtom(display_, "__SWM_VROOT", False), XA_WINDOW, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&self), 1);
+  XSync(display_, False);
+  Start({"--root"});
+  EXPECT_GE(WaitForLight(600, 400, 300, 200, 150, 8.0).lit, 150);
+  XDestroyWindow(display_, vroot);
+  Forget(vroot);
+  XFlush(display_);
+  EXPECT_EQ(WaitExit(2.0), 0);
+
+  XSetWindowBackground(display_, root_, 0);
+  XClearWindow(display_, root_);
+  XDestroyWindow(display_, daemonWindow);
+  Forget(daemonWindow);
+  XSync(display_, False);
+  Start({"-root"});
+  const int w = DisplayWidth(display_, DefaultScreen(display_));
+  const int h = DisplayHeight(display_, DefaultScreen(display_));
+  EXPECT_GE(WaitForLight(w / 3, h / 2, w / 3, h / 2, 1000, 8.0).lit, 1000);
+  kill(pid_, SIGTERM);
+  EXPECT_EQ(WaitExit(2.0), 0);
+  EXPECT_EQ(Output(), "");
+}
+
+// Vertical sync: asked for with whichever extension the driver lists, and
+// not at all when it lists none (the tear variant alone is not the
+// extension); drawing goes on either way.
+TEST_F(Hack, AsksForASwapIntervalOfOneWhereTheDriverOffersIt) {
+  struct Case {
+    const char* offer;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"GLX_EXT_swap_control GLX_MESA_swap_control", "glXSwapIntervalEXT 1\n"},
+      {"GLX_MESA_swap_control", "glXSwapIntervalMESA 1\n"},
+      {"GLX_EXT_swap_control_tear GLX_SGI_swap_control", ""},
+      {"", ""},
+  };
+  const std::string log = output_ + ".swap";
+  Window w = MakeWindow(100, 100, 200, 150);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("offered: ") + c.offer);
+    unlink(log.c_str());
+    Start({"--window-id", Hex(w)}, {std::string("LD_PRELOAD=") + SORVANE_SWAP_PROBE, "SORVANE_SWAP_PROBE_LOG=" + log,
+                                    std::string("SORVANE_SWAP_PROBE_OFFER=") + c.offer});
+    XClearWindow(display_, w);
+    XSync(display_, False);
+    EXPECT_GE(WaitForLight(100, 100, 200, 150, 80, 8.0).lit, 80);
+    kill(pid_, SIGTERM);
+    EXPECT_EQ(WaitExit(2.0), 0);
+    std::ifstream in(log);
+    std::stringstream calls;
+    calls << in.rdbuf();
+    EXPECT_EQ(calls.str(), c.expected);
+  }
+  unlink(log.c_str());
+}
+
+// The command line: usage, and clear refusals of what it cannot use.
+TEST_F(Hack, CommandLineHelpAndRefusals) {
+  Start({"--help"});
+  EXPECT_EQ(WaitExit(5.0), 0);
+  EXPECT_NE(Output().find("--window-id"), std::string::npos);
+  EXPECT_NE(Output().find("--root"), std::string::npos);
+
+  Window gone = MakeWindow(0, 0, 10, 10);
+  XDestroyWindow(display_, gone);
+  Forget(gone);
+  XSync(display_, False);
+  const std::string goneId = Hex(gone).substr(2);
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> env;
+    const char* mentions;
+  } refusals[] = {
+      {{"--fullscreen"}, {}, "--fullscreen"},
+      {{"--window-id", "12abc"}, {}, "12abc"},
+      {{"--window-id"}, {}, "window id"},
+      {{"--window-id", Hex(gone)}, {}, goneId.c_str()},
+      {{"--root"}, {"XSCREENSAVER_WINDOW=0xzz"}, "XSCREENSAVER_WINDOW"},
+  };
+  for (const auto& r : refusals) {
+    SCOPED_TRACE(r.args[0] + (r.args.size() > 1 ? " " + r.args[1] : std::string()));
+    Start(r.args, r.env);
+    const int code = WaitExit(5.0);
+    EXPECT_GT(code, 0);
+    EXPECT_LT(code, 128) << "a clean exit, not a crash";
+    EXPECT_NE(Output().find(r.mentions), std::string::npos) << Output();
+  }
+}
+
+// Window ids: every id in X's 29-bit range reads back from its decimal and
+// hex spellings; anything else is refused rather than cut or wrapped.
+TEST(WindowId, ReadsEveryValidSpellingAndNothingElse) {
+  using sorvane::engine::x11::ParseWindowId;
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 20000; ++i) {
+    const uint32_t id = 1 + static_cast<uint32_t>(random() % 0x1FFFFFFF);
+    char dec[32], hex[32], upper[32];
+    std::snprintf(dec, sizeof dec, "%u", id);
+    std::snprintf(hex, sizeof hex, "0x%x", id);
+    std::snprintf(upper, sizeof upper, "0X%X", id);
+    for (const char* text : {dec, hex, upper}) {
+      uint32_t got = 0;
+      ASSERT_TRUE(ParseWindowId(text, got)) << text;
+      ASSERT_EQ(got, id) << text;
+      for (const std::string& bad : {std::string(text) + "g", std::string(text) + " ", " " + std::string(text),
+                                     "-" + std::string(text), "+" + std::string(text)}) {
+        ASSERT_FALSE(ParseWindowId(bad.c_str(), got)) << bad;
+      }
+    }
+    const uint64_t big = 0x20000000u + random() % (UINT64_MAX - 0x20000000u);
+    std::snprintf(dec, sizeof dec, "%llu", static_cast<unsigned long long>(big));
+    std::snprintf(hex, sizeof hex, "0x%llx", static_cast<unsigned long long>(big));
+    uint32_t got = 0;
+    ASSERT_FALSE(ParseWindowId(dec, got)) << dec;
+    ASSERT_FALSE(ParseWindowId(hex, got)) << hex;
+  }
+  uint32_t got = 0;
+  for (const char* bad : {"", "0", "0x", "0x0", "x10", "1e3", "99999999999999999999999"}) {
+    EXPECT_FALSE(ParseWindowId(bad, got)) << bad;
+  }
+  EXPECT_FALSE(ParseWindowId(nullptr, got));
+}
+
+// --- Standalone on two monitors (an X.Org server of its own; root only) ---
+
+TEST(TwoMonitors, AnimationOnThePrimaryBlackOnTheOtherEscapeEnds) {
+  if (getuid() != 0) GTEST_SKIP() << "the X.Org server with two monitors needs root";
+  const std::string script = SORVANE_TWO_MONITORS;
+  const char* name = ":36";
+  ASSERT_EQ(std::system((script + " start " + name + " >/dev/null").c_str()), 0);
+  struct Server {
+    std::string stop;
+    ~Server() { std::system(stop.c_str()); }
+  } server{script + " stop " + name};
+  ASSERT_EQ(std::system((std::string("DISPLAY=") + name + " xsetroot -solid red").c_str()), 0);
+
+  Display* d = XOpenDisplay(name);
+  ASSERT_NE(d, nullptr);
+  const Window root = DefaultRootWindow(d);
+  ASSERT_EQ(DisplayWidth(d, DefaultScreen(d)), 2048);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("DISPLAY", name, 1);
+    execl(SORVANE_ENGINE_PATH, SORVANE_ENGINE_PATH, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+
+  // Both monitors covered (no red left), light in the primary's lower
+  // middle, nothing at all on the other.
+  long red = -1, lit = 0, otherLit = -1;
+  const double end = Now() + 10.0;
+  while (Now() < end) {
+    usleep(300000);
+    XImage* image = XGetImage(d, root, 0, 0, 2048, 768, AllPlanes, ZPixmap);
+    if (!image) continue;
+    red = lit = otherLit = 0;
+    for (int y = 0; y < 768; ++y) {
+      for (int x = 0; x < 2048; ++x) {
+        const unsigned long p = XGetPixel(image, x, y);
+        const int r = (p >> 16) & 255, g = (p >> 8) & 255;
+        red += r > 200 && g < 50;
+        if (x >= 1024) otherLit += p != 0;
+        if (x > 1024 / 3 && x < 2048 / 3 && y > 384 && r > 60) ++lit;
+      }
+    }
+    XDestroyImage(image);
+    if (red == 0 && lit > 2000) break;
+  }
+  EXPECT_EQ(red, 0) << "a monitor still shows the desktop";
+  EXPECT_GT(lit, 2000);
+  EXPECT_EQ(otherLit, 0) << "the second monitor is black";
+
+  EXPECT_EQ(std::system((std::string("DISPLAY=") + name + " xdotool key Escape").c_str()), 0);
+  int status = -1;
+  for (int i = 0; i < 200 && waitpid(pid, &status, WNOHANG) != pid; ++i) usleep(20000);
+  if (!WIFEXITED(status)) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    ADD_FAILURE() << "Escape did not end it within 4 s";
+  } else {
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
+  XCloseDisplay(d);
 }
 
 }  // namespace

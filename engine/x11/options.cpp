@@ -1,0 +1,115 @@
+#include "x11/options.h"
+
+#include <cstring>
+
+namespace sorvane::engine::x11 {
+
+bool ParseWindowId(const char* text, uint32_t& id) {
+  if (!text || !*text) return false;
+  unsigned base = 10;
+  const char* p = text;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    base = 16;
+    p += 2;
+    if (!*p) return false;
+  }
+  uint64_t value = 0;
+  for (; *p; ++p) {
+    unsigned digit;
+    if (*p >= '0' && *p <= '9') {
+      digit = static_cast<unsigned>(*p - '0');
+    } else if (base == 16 && *p >= 'a' && *p <= 'f') {
+      digit = static_cast<unsigned>(*p - 'a' + 10);
+    } else if (base == 16 && *p >= 'A' && *p <= 'F') {
+      digit = static_cast<unsigned>(*p - 'A' + 10);
+    } else {
+      return false;
+    }
+    value = value * base + digit;
+    if (value > 0x1FFFFFFFu) return false;  // X resource ids have 29 bits
+  }
+  if (value == 0) return false;
+  id = static_cast<uint32_t>(value);
+  return true;
+}
+
+HostOptions ParseHostOptions(int argc, const char* const* argv, const char* xscreensaverWindow) {
+  HostOptions options;
+  bool root = false, windowId = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    // Both spellings: xscreensaver passes single-dash options to older hacks.
+    if (arg[0] == '-' && arg[1] == '-') ++arg;
+    if (std::strcmp(arg, "-help") == 0 || std::strcmp(arg, "-h") == 0) {
+      options.mode = HostMode::Help;
+      return options;
+    }
+    if (std::strcmp(arg, "-root") == 0) {
+      root = true;
+    } else if (std::strcmp(arg, "-window-id") == 0) {
+      if (i + 1 >= argc) {
+        options.mode = HostMode::Error;
+        options.error = "--window-id needs a window id";
+        return options;
+      }
+      if (!ParseWindowId(argv[++i], options.windowId)) {
+        options.mode = HostMode::Error;
+        options.error = std::string("bad window id '") + argv[i] + "' (decimal or 0x-hex)";
+        return options;
+      }
+      windowId = true;
+    } else {
+      options.mode = HostMode::Error;
+      options.error = std::string("unknown option '") + argv[i] + "'";
+      return options;
+    }
+  }
+  if (windowId && root) {
+    options.mode = HostMode::Error;
+    options.error = "--window-id and --root exclude each other";
+    return options;
+  }
+  if (windowId) {
+    options.mode = HostMode::WindowId;
+    return options;
+  }
+  // The daemon passes --root and names its window in the environment; a
+  // hack started by it with no option at all must still find that window.
+  if (root || xscreensaverWindow) {
+    options.mode = HostMode::Root;
+    options.windowId = 0;
+    if (xscreensaverWindow && !ParseWindowId(xscreensaverWindow, options.windowId)) {
+      options.mode = HostMode::Error;
+      options.error = std::string("bad window id '") + xscreensaverWindow + "' in XSCREENSAVER_WINDOW";
+    }
+  }
+  return options;
+}
+
+const char* Usage() {
+  return "Usage: sorvane [--root | --window-id ID | --help]\n"
+         "Soft white puffs of light rising through a slowly swaying flow.\n"
+         "\n"
+         "  (no option)      full-screen saver on every monitor; Escape, a click or\n"
+         "                   switching to another window ends it\n"
+         "  --root           draw into the window named by XSCREENSAVER_WINDOW, else the\n"
+         "                   virtual root, else the root window (as an xscreensaver hack)\n"
+         "  --window-id ID   draw into the window ID (decimal or 0x-hex)\n"
+         "  --help           show this text\n"
+         "\n"
+         "With --root or --window-id it runs until the window is destroyed or it gets\n"
+         "SIGTERM or SIGINT. Single-dash spellings (-root, -window-id) work too.\n";
+}
+
+bool HasExtension(const char* list, const char* name) {
+  if (!list || !name || !*name) return false;
+  const size_t n = std::strlen(name);
+  for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
+    const bool startOk = p == list || p[-1] == ' ';
+    const bool endOk = p[n] == '\0' || p[n] == ' ';
+    if (startOk && endOk) return true;
+  }
+  return false;
+}
+
+}  // namespace sorvane::engine::x11
