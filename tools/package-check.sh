@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds the Debian package of the linux preset and checks it: its file list
+# and modes, its computed dependencies, then (as root) installs it with dpkg,
+# runs the installed hack, and removes it again leaving nothing behind.
+#   tools/package-check.sh            (after `cmake --preset linux`)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=build/linux
+cmake --build --preset linux --target package >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+deb="$build/sorvane_${version}_amd64.deb"
+fail() { echo "package-check: $*" >&2; exit 1; }
+[ -n "$version" ] && [ -f "$deb" ] || fail "no package $deb"
+
+# Exactly the hack and its description, with the modes they need.
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $6}' | sort)
+want=$'-rw-r--r-- ./usr/share/xscreensaver/config/sorvane.xml\n-rwxr-xr-x ./usr/libexec/xscreensaver/sorvane'
+[ "$files" = "$want" ] || fail "unexpected contents:"$'\n'"$files"
+
+# Dependencies come from the binary (dpkg-shlibdeps): the X and GL libraries
+# it links must be there, each with a package name.
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libc6 libx11-6 libxrandr2 libglx0 libopengl0; do
+  grep -qw -- "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+[ "$(dpkg-deb -f "$deb" Package)" = sorvane ] || fail "package name"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "package-check: $deb checked (not root: dpkg install skipped)"
+  exit 0
+fi
+if dpkg-query -W -f='${Status}' sorvane 2>/dev/null | grep -q 'install ok installed'; then
+  echo "package-check: sorvane is installed on this machine already; dpkg install skipped"
+  exit 0
+fi
+# dpkg waits for nobody: retry while another apt or dpkg holds its lock.
+dpkg_retry() {
+  for _ in $(seq 1 30); do
+    out=$(dpkg "$@" 2>&1) && return 0
+    grep -q 'lock' <<<"$out" || { echo "$out" >&2; return 1; }
+    sleep 2
+  done
+  echo "$out" >&2
+  return 1
+}
+dpkg_retry -i "$deb" || fail "dpkg -i failed (dependencies not satisfied?)"
+trap 'dpkg -r sorvane >/dev/null 2>&1 || true' EXIT
+[ "$(dpkg -L sorvane | grep -c '/sorvane')" -ge 2 ] || fail "dpkg -L"
+/usr/libexec/xscreensaver/sorvane --help | grep -q -- '--root' || fail "installed hack does not run"
+if ldd /usr/libexec/xscreensaver/sorvane | grep -q 'not found'; then fail "unresolved libraries"; fi
+dpkg_retry -r sorvane || fail "dpkg -r failed"
+trap - EXIT
+[ ! -e /usr/libexec/xscreensaver/sorvane ] && [ ! -e /usr/share/xscreensaver/config/sorvane.xml ] ||
+  fail "files left after removal"
+dpkg-query -W -f='${Status}' sorvane 2>/dev/null | grep -q 'install ok installed' && fail "still installed"
+echo "package-check: $deb installed and removed cleanly"
