@@ -708,6 +708,8 @@ TEST(TwoMonitors, AnimationOnThePrimaryBlackOnTheOtherEscapeEnds) {
     std::string stop;
     ~Server() { std::system(stop.c_str()); }
   } server{script + " stop " + name};
+  // The primary on the right, so that "primary" cannot pass for "first".
+  ASSERT_EQ(std::system((std::string("DISPLAY=") + name + " xrandr --output DUMMY1 --primary").c_str()), 0);
   ASSERT_EQ(std::system((std::string("DISPLAY=") + name + " xsetroot -solid red").c_str()), 0);
 
   Display* d = XOpenDisplay(name);
@@ -723,7 +725,7 @@ TEST(TwoMonitors, AnimationOnThePrimaryBlackOnTheOtherEscapeEnds) {
   ASSERT_GT(pid, 0);
 
   // Both monitors covered (no red left), light in the primary's lower
-  // middle, nothing at all on the other.
+  // middle, nothing at all on the other (the left one).
   long red = -1, lit = 0, otherLit = -1;
   const double end = Now() + 10.0;
   while (Now() < end) {
@@ -736,8 +738,8 @@ TEST(TwoMonitors, AnimationOnThePrimaryBlackOnTheOtherEscapeEnds) {
         const unsigned long p = XGetPixel(image, x, y);
         const int r = (p >> 16) & 255, g = (p >> 8) & 255;
         red += r > 200 && g < 50;
-        if (x >= 1024) otherLit += p != 0;
-        if (x > 1024 / 3 && x < 2048 / 3 && y > 384 && r > 60) ++lit;
+        if (x < 1024) otherLit += p != 0;
+        if (x > 1024 + 1024 / 3 && x < 1024 + 2048 / 3 && y > 384 && r > 60) ++lit;
       }
     }
     XDestroyImage(image);
