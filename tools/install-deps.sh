@@ -19,7 +19,7 @@ PKGS=(
   lame sox
   fonts-ipafont-gothic
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-  xscreensaver xscreensaver-data libxrandr-dev dpkg-dev fakeroot
+  xscreensaver xscreensaver-data libxrandr-dev dpkg-dev fakeroot file
   nsis zip unzip qemu-user g++-i686-linux-gnu
   clang llvm
 )
