@@ -582,7 +582,7 @@ TEST_F(Hack, RootModeFindsTheDaemonWindowTheVirtualRootOrTheRoot) {
   XFlush(display_);
   EXPECT_EQ(WaitExit(2.0), 0);
 
-  XSetWindowBackground(display_, root_, 0);
+  XSetWindowBackground(display_, root_, 0);  // a lit root background would pass for puffs
   XClearWindow(display_, root_);
   XDestroyWindow(display_, daemonWindow);
   Forget(daemonWindow);
@@ -594,6 +594,10 @@ TEST_F(Hack, RootModeFindsTheDaemonWindowTheVirtualRootOrTheRoot) {
   kill(pid_, SIGTERM);
   EXPECT_EQ(WaitExit(2.0), 0);
   EXPECT_EQ(Output(), "");
+  // The display is shared with later tests: the server's own root again.
+  XSetWindowBackgroundPixmap(display_, root_, None);
+  XClearWindow(display_, root_);
+  XSync(display_, False);
 }
 
 // Vertical sync: asked for with whichever extension the driver lists, and
