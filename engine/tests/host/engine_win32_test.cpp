@@ -125,6 +125,12 @@ TEST_F(Engine, OneTopmostScreenSizedWindowFoundByTitleAndClass) {
   EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
   EXPECT_EQ(GetClassLongPtrA(window_, GCL_STYLE), static_cast<ULONG_PTR>(CS_HREDRAW | CS_VREDRAW | CS_OWNDC));
 
+  // The active window from the start; on one monitor nothing else is made.
+  EXPECT_EQ(GetForegroundWindow(), window_);
+  if (GetSystemMetrics(SM_CMONITORS) == 1) {
+    EXPECT_EQ(FindWindowA(sorvane::engine::kCoverWindowName, nullptr), nullptr);
+  }
+
   RECT r;
   ASSERT_TRUE(GetWindowRect(window_, &r));
   EXPECT_EQ(r.left, 0);
