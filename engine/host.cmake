@@ -15,7 +15,10 @@ if(SORVANE_WINDOWS)
   target_link_libraries(sorvane_render PUBLIC glu32 opengl32)
 
   # An executable despite its name: the saver starts it as a process.
-  add_executable(sorvane_engine WIN32 ${SORVANE_ENGINE_DIR}/host_win32.cpp)
+  add_executable(sorvane_engine WIN32
+    ${SORVANE_ENGINE_DIR}/host_win32.cpp
+    ${SORVANE_ENGINE_DIR}/cover_windows_win32.cpp
+    ${SORVANE_ENGINE_DIR}/swap_control_win32.cpp)
   set_target_properties(sorvane_engine PROPERTIES OUTPUT_NAME Sorvane SUFFIX ".dll")
   target_link_libraries(sorvane_engine PRIVATE sorvane_render gdi32 user32)
 
@@ -23,8 +26,11 @@ if(SORVANE_WINDOWS)
   # photographs its window. Runs under Wine.
   sorvane_add_gtest(engine_win32_test
     SOURCES ${SORVANE_ENGINE_DIR}/tests/host/engine_win32_test.cpp
-    LIBS user32 gdi32
+            ${SORVANE_ENGINE_DIR}/cover_windows_win32.cpp
+            ${SORVANE_ENGINE_DIR}/swap_control_win32.cpp
+    LIBS user32 gdi32 opengl32
     LABELS engine)
+  target_include_directories(engine_win32_test PRIVATE ${SORVANE_ENGINE_DIR})
   add_dependencies(engine_win32_test sorvane_engine)
 else()
   set(OpenGL_GL_PREFERENCE GLVND)

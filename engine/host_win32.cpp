@@ -1,12 +1,15 @@
 // Sorvane.dll: the engine's Win32 host. One topmost popup window covering the
 // primary screen, a WGL context on it, and a message loop that paints a frame
-// at every idle pass until the window is closed.
+// at every idle pass until the window is closed. Other monitors get black
+// covers that live and die with that window.
 #include <windows.h>
 
+#include "cover_windows_win32.h"
 #include "gl_include.h"
 #include "host_clock.h"
 #include "render.h"
 #include "scene.h"
+#include "swap_control_win32.h"
 
 namespace sorvane::engine {
 namespace {
@@ -66,6 +69,8 @@ LRESULT CALLBACK EngineWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       SetupPixelFormat(deviceContext);
       glContext = wglCreateContext(deviceContext);
       wglMakeCurrent(deviceContext, glContext);
+      // One frame per refresh where the driver lets us ask.
+      RequestSwapInterval(deviceContext, 1, wglGetProcAddress);
       return 0;
     case WM_DESTROY:
       wglMakeCurrent(deviceContext, nullptr);
@@ -111,6 +116,7 @@ int EngineMain(HINSTANCE instance) {
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.lpszClassName = kEngineWindowName;
   if (!RegisterClassA(&wc)) return 0;
+  const bool coversRegistered = RegisterCoverClass(instance);
 
   HWND created = CreateWindowExA(WS_EX_TOPMOST, kEngineWindowName, kEngineWindowName, WS_POPUP, 0, 0,
                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
@@ -123,6 +129,7 @@ int EngineMain(HINSTANCE instance) {
   // Paints that arrive before the GL set-up only fill the window with black.
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
+  if (coversRegistered) CreateCoverWindows(instance, window);
 
   SetupGlState(host);
   paintEnabled = true;
@@ -140,6 +147,10 @@ int EngineMain(HINSTANCE instance) {
     }
   }
   paintEnabled = false;
+  // Only now, with the engine window gone: under a window system that makes
+  // each destruction wait, the saver (which watches that window) would
+  // otherwise wait for the covers too.
+  DestroyCoverWindows();
   return static_cast<int>(msg.wParam);
 }
 

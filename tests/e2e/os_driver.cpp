@@ -234,6 +234,27 @@ Capture CaptureScreen(const RECT& r) {
   return c;
 }
 
+namespace {
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM lparam) {
+  auto* out = reinterpret_cast<std::vector<RECT>*>(lparam);
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoA(monitor, &info)) return TRUE;
+  if (info.dwFlags & MONITORINFOF_PRIMARY) {
+    out->insert(out->begin(), info.rcMonitor);
+  } else {
+    out->push_back(info.rcMonitor);
+  }
+  return TRUE;
+}
+}  // namespace
+
+std::vector<RECT> MonitorRects() {
+  std::vector<RECT> out;
+  EnumDisplayMonitors(nullptr, nullptr, &CollectMonitor, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
 bool Capture::SaveBmp(const std::string& path) const {
   const int stride = (width * 3 + 3) & ~3;
   BITMAPFILEHEADER fh = {};

@@ -97,6 +97,8 @@ struct Capture {
   bool SaveBmp(const std::string& path) const;
 };
 Capture CaptureScreen(const RECT& screen_rect);
+// The monitors of the desktop, the primary one first.
+std::vector<RECT> MonitorRects();
 // Reads a 24-bit or 32-bit BMP file into the same form; empty on failure.
 Capture LoadBmp(const std::string& path);
 

@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "cover_windows_win32.h"
+#include "swap_control_win32.h"
 
 namespace {
 
@@ -120,6 +124,12 @@ TEST_F(Engine, OneTopmostScreenSizedWindowFoundByTitleAndClass) {
   EXPECT_TRUE(style & WS_POPUP);
   EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
   EXPECT_EQ(GetClassLongPtrA(window_, GCL_STYLE), static_cast<ULONG_PTR>(CS_HREDRAW | CS_VREDRAW | CS_OWNDC));
+
+  // The active window from the start; on one monitor nothing else is made.
+  EXPECT_EQ(GetForegroundWindow(), window_);
+  if (GetSystemMetrics(SM_CMONITORS) == 1) {
+    EXPECT_EQ(FindWindowA(sorvane::engine::kCoverWindowName, nullptr), nullptr);
+  }
 
   RECT r;
   ASSERT_TRUE(GetWindowRect(window_, &r));
@@ -273,6 +283,164 @@ TEST_F(Engine, SurvivesAZeroHeightClientAndDrawsAgainAtFullSize) {
   const ScreenCounts c = ReadScreen();
   EXPECT_GT(c.lowerMiddle, 2000);
   EXPECT_EQ(c.coloured, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Vertical sync: what the engine asks of WGL, against a recording stand-in
+// and against the real driver.
+
+struct FakeWgl {
+  const char* extString = nullptr;  // wglGetExtensionsStringEXT's answer; null: no such entry
+  const char* arbString = nullptr;  // wglGetExtensionsStringARB's answer; null: no such entry
+  bool hasSwapInterval = true;
+  INT_PTR bogusSwapInterval = 0;  // non-zero: wglGetProcAddress answers this junk instead
+  std::vector<int> intervals;      // every wglSwapIntervalEXT call
+  std::vector<HDC> arbDcs;
+};
+FakeWgl fake;
+
+const char* WINAPI FakeExtensionsExt() { return fake.extString; }
+const char* WINAPI FakeExtensionsArb(HDC dc) {
+  fake.arbDcs.push_back(dc);
+  return fake.arbString;
+}
+BOOL WINAPI FakeSwapInterval(int interval) {
+  fake.intervals.push_back(interval);
+  return TRUE;
+}
+template <typename Fn>
+PROC AsProc(Fn fn) {
+  return reinterpret_cast<PROC>(reinterpret_cast<void (*)()>(fn));
+}
+PROC WINAPI FakeLookup(LPCSTR name) {
+  const std::string n = name;
+  if (n == "wglGetExtensionsStringEXT" && fake.extString) return AsProc(FakeExtensionsExt);
+  if (n == "wglGetExtensionsStringARB" && fake.arbString) return AsProc(FakeExtensionsArb);
+  if (n == "wglSwapIntervalEXT") {
+    if (fake.bogusSwapInterval) return reinterpret_cast<PROC>(fake.bogusSwapInterval);
+    if (fake.hasSwapInterval) return AsProc(FakeSwapInterval);
+  }
+  return nullptr;
+}
+
+TEST(SwapControl, AsksForOneFrameAPerRefreshExactlyWhenTheExtensionIsListed) {
+  const HDC dc = reinterpret_cast<HDC>(0x1234);
+  struct Case {
+    const char* ext;
+    const char* arb;
+    bool hasSwapInterval;
+    INT_PTR bogus;
+    bool asks;
+  };
+  const Case cases[] = {
+      // Listed by either string, at any place in the list.
+      {"WGL_EXT_swap_control", nullptr, true, 0, true},
+      {"WGL_ARB_pixel_format WGL_EXT_swap_control_tear WGL_EXT_swap_control", nullptr, true, 0, true},
+      {nullptr, "WGL_ARB_extensions_string WGL_EXT_swap_control ", true, 0, true},
+      {"WGL_ARB_pixel_format", "  WGL_EXT_swap_control", true, 0, true},
+      // Not listed: names that only start or end like it, an empty list, no
+      // way to read the list; the entry point alone is not enough.
+      {"WGL_EXT_swap_control_tear", "WGL_EXT_swap_controls XWGL_EXT_swap_control", true, 0, false},
+      {"", "", true, 0, false},
+      {nullptr, nullptr, true, 0, false},
+      // Listed, but the driver hands out no usable entry point.
+      {"WGL_EXT_swap_control", nullptr, false, 0, false},
+      {"WGL_EXT_swap_control", nullptr, true, 2, false},
+      {"WGL_EXT_swap_control", nullptr, true, -1, false},
+  };
+  for (const Case& c : cases) {
+    fake = FakeWgl{};
+    fake.extString = c.ext;
+    fake.arbString = c.arb;
+    fake.hasSwapInterval = c.hasSwapInterval;
+    fake.bogusSwapInterval = c.bogus;
+    const std::string what = std::string("ext=") + (c.ext ? c.ext : "(none)") + " arb=" + (c.arb ? c.arb : "(none)");
+    EXPECT_EQ(sorvane::engine::RequestSwapInterval(dc, 1, FakeLookup), c.asks) << what;
+    EXPECT_EQ(fake.intervals, c.asks ? std::vector<int>{1} : std::vector<int>{}) << what;
+    for (HDC d : fake.arbDcs) EXPECT_EQ(d, dc) << what;
+  }
+}
+
+LRESULT CALLBACK GlTestWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The same request on a real context, with the engine's pixel format request:
+// where the driver offers the extension, the interval is 1 afterwards.
+TEST(SwapControl, RealDriverGetsTheRequestWhenItOffersTheExtension) {
+  WNDCLASSA wc = {};
+  wc.style = CS_OWNDC;
+  wc.lpfnWndProc = GlTestWndProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "SorvaneSwapTest";
+  RegisterClassA(&wc);
+  HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "swap", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, wc.hInstance,
+                              nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  HDC dc = GetDC(hwnd);
+  PIXELFORMATDESCRIPTOR pfd = {};
+  pfd.nSize = sizeof pfd;
+  pfd.nVersion = 1;
+  pfd.dwFlags = PFD_DOUBLEBUFFER | PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DEPTH_DONTCARE;
+  pfd.cColorBits = static_cast<BYTE>(GetDeviceCaps(dc, BITSPIXEL));
+  ASSERT_TRUE(SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd));
+  HGLRC gl = wglCreateContext(dc);
+  ASSERT_NE(gl, nullptr);
+  ASSERT_TRUE(wglMakeCurrent(dc, gl));
+
+  using GetExt = const char*(WINAPI*)();
+  using SetInterval = BOOL(WINAPI*)(int);
+  using GetInterval = int(WINAPI*)();
+  auto entry = [](const char* name) { return reinterpret_cast<void (*)()>(wglGetProcAddress(name)); };
+  auto getExt = reinterpret_cast<GetExt>(entry("wglGetExtensionsStringEXT"));
+  const std::string list = getExt && getExt() ? getExt() : "";
+  std::printf("WGL extensions: %s\n", list.c_str());
+  const bool offered = (" " + list + " ").find(" WGL_EXT_swap_control ") != std::string::npos;
+  RecordProperty("swap_control_offered", offered ? "yes" : "no");
+
+  auto setInterval = reinterpret_cast<SetInterval>(entry("wglSwapIntervalEXT"));
+  auto getInterval = reinterpret_cast<GetInterval>(entry("wglGetSwapIntervalEXT"));
+  if (offered) {
+    // Start from no sync, so that only the request can make it 1.
+    ASSERT_NE(setInterval, nullptr);
+    ASSERT_NE(getInterval, nullptr);
+    ASSERT_TRUE(setInterval(0));
+    ASSERT_EQ(getInterval(), 0);
+  }
+  EXPECT_EQ(sorvane::engine::RequestSwapInterval(dc, 1, wglGetProcAddress), offered);
+  if (offered) {
+    EXPECT_EQ(getInterval(), 1);
+  }
+  wglMakeCurrent(dc, nullptr);
+  wglDeleteContext(gl);
+  DestroyWindow(hwnd);
+}
+
+// ---------------------------------------------------------------------------
+// Which monitors get a black cover.
+
+TEST(CoverWindows, EveryMonitorOutsideTheEngineWindowAndNoOther) {
+  using sorvane::engine::SelectCoverRects;
+  const RECT primary = {0, 0, 1024, 768};
+  const RECT monitors[] = {
+      {0, 0, 1024, 768},        // the primary: the animation is there
+      {1024, 0, 2048, 768},     // to the right
+      {-1280, -200, 0, 824},    // to the left, taller, negative coordinates
+      {0, 0, 800, 600},         // a mirror of part of the primary: already covered
+      {512, 384, 1536, 1152},   // overlapping the primary: covered (below the animation)
+      {3000, 0, 3000, 768},     // empty
+  };
+  RECT out[8];
+  const int n = SelectCoverRects(monitors, 6, primary, out, 8);
+  ASSERT_EQ(n, 3);
+  EXPECT_EQ(out[0].left, 1024);
+  EXPECT_EQ(out[1].left, -1280);
+  EXPECT_EQ(out[1].top, -200);
+  EXPECT_EQ(out[2].left, 512);
+  // Never more than the room there is.
+  EXPECT_EQ(SelectCoverRects(monitors, 6, primary, out, 2), 2);
+  EXPECT_EQ(out[1].left, -1280);
+  EXPECT_EQ(SelectCoverRects(monitors, 1, primary, out, 8), 0);
 }
 
 }  // namespace
