@@ -67,9 +67,10 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
-; The first language is the one a system without either gets.
-!insertmacro MUI_LANGUAGE "Japanese"
+; The setup speaks the user's language where it can (the saver itself is
+; Japanese); any other system gets the first one.
 !insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "Japanese"
 
 LangString OpenSettings ${LANG_JAPANESE} "Sorvane の設定を開く"
 LangString OpenSettings ${LANG_ENGLISH} "Open Sorvane's settings"
