@@ -29,12 +29,16 @@ for arch in "${archs[@]}"; do
   # its version information.
   for exe in Sorvane.scr Sorvane.dll; do
     bin=$tree/bin/$exe
+    # Whole texts, not a pipe into grep -q: with pipefail, an early match could
+    # read as a failure.
+    narrow=$(strings -a "$bin")
+    wide=$(strings -a -el "$bin")
     for hook in SORVANE_PREVIEW_SNAPSHOT SORVANE_CURSOR_TRACE; do
-      if grep -qa "$hook" "$bin" || strings -el "$bin" | grep -q "$hook"; then
+      if grep -q "$hook" <<<"$narrow$wide"; then
         echo "release.sh: $bin holds the test hook $hook" >&2; exit 1
       fi
     done
-    strings -el "$bin" | grep -qx "$version" ||
+    grep -qx "$version" <<<"$wide" ||
       { echo "release.sh: $bin carries no version $version" >&2; exit 1; }
   done
 
