@@ -20,7 +20,7 @@ for arch in "${archs[@]}"; do
   esac
   tree=build/release-$arch
   cmake -S . -B "$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DSORVANE_TEST_HOOKS=OFF >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DSORVANE_TEST_HOOKS=OFF -DCMAKE_EXE_LINKER_FLAGS=-s >/dev/null
   cmake --build "$tree" --target sorvane_scr sorvane_engine -j "$(nproc)"
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$tree/CMakeCache.txt")
   [ -n "$version" ] || { echo "release.sh: no version in $tree" >&2; exit 1; }
