@@ -50,7 +50,7 @@ for arch in "${archs[@]}"; do
 
   zip_file=dist/Sorvane-$version-$arch.zip
   rm -f "$zip_file"
-  (cd "$stage" && zip -q -X "../../../$zip_file" Sorvane.scr Sorvane.dll ReadMe.txt)
+  (cd "$stage" && zip -q -X "$OLDPWD/$zip_file" Sorvane.scr Sorvane.dll ReadMe.txt)
 
   makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DARCH="$arch" -DBINDIR="$PWD/$stage" \
     -DOUTFILE="$PWD/dist/Sorvane-$version-$arch-setup.exe" installer/Sorvane.nsi
