@@ -15,11 +15,14 @@ if(SORVANE_WINDOWS)
   target_link_libraries(sorvane_render PUBLIC glu32 opengl32)
 
   # An executable despite its name: the saver starts it as a process.
+  enable_language(RC)
   add_executable(sorvane_engine WIN32
     ${SORVANE_ENGINE_DIR}/host_win32.cpp
     ${SORVANE_ENGINE_DIR}/cover_windows_win32.cpp
-    ${SORVANE_ENGINE_DIR}/swap_control_win32.cpp)
+    ${SORVANE_ENGINE_DIR}/swap_control_win32.cpp
+    ${SORVANE_ENGINE_DIR}/engine.rc)
   set_target_properties(sorvane_engine PROPERTIES OUTPUT_NAME Sorvane SUFFIX ".dll")
+  sorvane_program_resources(sorvane_engine Sorvane.dll "Sorvane animation engine" true)
   target_link_libraries(sorvane_engine PRIVATE sorvane_render gdi32 user32)
 
   # Plays the operating system: starts Sorvane.dll, finds, closes and

@@ -37,4 +37,5 @@ ctest --preset linux -j "$jobs" || status=1
 # Wine tests share one prefix and one display: one at a time keeps them honest.
 ctest --preset win64 || status=1
 ./tools/package-check.sh || status=1
+./tools/release-check.sh || status=1
 exit $status

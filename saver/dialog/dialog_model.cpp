@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "saver/settings/numbers.h"
+#include "saver/settings/settings_store.h"
 
 namespace sorvane::saver {
 
@@ -46,6 +47,10 @@ PixelPoint DialogPosition(int screenWidth, int screenHeight, int windowWidth, in
     return static_cast<int>(std::trunc(twips / tpp));
   };
   return {place(screenWidth, windowWidth, tppX, 2), place(screenHeight, windowHeight, tppY, 3)};
+}
+
+std::string SaveFailureText(const std::string& settingsPath) {
+  return std::string(kTextSaveFailed) + "\n\n" + settingsPath + "\n\n" + kTextSaveFailedHint;
 }
 
 Enabling EnablingFor(int kind) {
@@ -151,7 +156,12 @@ void Sorvane_P::Cmd_BGM_Click() {
 
 void Sorvane_P::Cmd_Set_Click() {
   *settings_.repeat = RepeatFromText(port_.RepeatText());
-  port_.SaveSettings();
+  // A failed write keeps the dialog open, so the user can remove the cause and
+  // press it again, or cancel; closing would silently lose the choice.
+  if (!port_.SaveSettings()) {
+    port_.ShowSaveFailure(SaveFailureText(SettingsPath()));
+    return;
+  }
   port_.Unload();
 }
 

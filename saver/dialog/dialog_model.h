@@ -39,6 +39,13 @@ inline constexpr double kPanelFontPoints = 8.25;
 inline constexpr char kFileFilterName[] = "BGM\xcc\xa7\xb2\xd9 (MP3 WAV)";
 inline constexpr char kFileFilterPattern[] = "*.MP3;*.WAV";
 inline constexpr char kFileDialogTitle[] = "\xcc\xa7\xb2\xd9\x82\xf0\x8a\x4a\x82\xad";
+// When the settings file cannot be written:
+// "設定を保存できませんでした。次のﾌｧｲﾙに書き込めません:", the file's full path, then
+// "ﾌｫﾙﾀﾞやﾌｧｲﾙが読み取り専用でないか、他のﾌﾟﾛｸﾞﾗﾑが使っていないか確かめてから、
+//  もう一度「設定」を押してください。"
+inline constexpr char kTextSaveFailed[] = "\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\xb6\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42\x8e\x9f\x82\xcc\xcc\xa7\xb2\xd9\x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1\x3a";
+inline constexpr char kTextSaveFailedHint[] = "\xcc\xab\xd9\xc0\xde\x82\xe2\xcc\xa7\xb2\xd9\x82\xaa\x93\xc7\x82\xdd\x8e\xe6\x82\xe8\x90\xea\x97\x70\x82\xc5\x82\xc8\x82\xa2\x82\xa9\x81\x41\x91\xbc\x82\xcc\xcc\xdf\xdb\xb8\xde\xd7\xd1\x82\xaa\x8e\x67\x82\xc1\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xa9\x8a\x6d\x82\xa9\x82\xdf\x82\xc4\x82\xa9\x82\xe7\x81\x41\x82\xe0\x82\xa4\x88\xea\x93\x78\x81\x75\x90\xdd\x92\xe8\x81\x76\x82\xf0\x89\x9f\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81\x42";
+std::string SaveFailureText(const std::string& settingsPath);
 
 // ---- Layout (twips) ----------------------------------------------------------------
 
@@ -161,7 +168,9 @@ class SettingsDialogPort {
   // cancelled or failed.
   virtual std::optional<std::string> ChooseMusicFile() = 0;
   virtual void OpenAddress(const std::string& address) = 0;   // in the user's browser
-  virtual void SaveSettings() = 0;
+  virtual bool SaveSettings() = 0;                            // false when a write failed
+  // Shows a message (SaveFailureText) over the dialog; returns when it is dismissed.
+  virtual void ShowSaveFailure(const std::string& text) = 0;
   virtual void Unload() = 0;                                  // close the dialog
 };
 

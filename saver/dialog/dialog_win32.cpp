@@ -17,6 +17,7 @@
 #include "command_window.h"
 #include "saver/dialog/dialog_buttons.h"
 #include "saver/dialog/dialog_model.h"
+#include "saver/launcher/main.h"
 #include "saver/settings/settings_store.h"
 #include "saver/launcher/utilities.h"
 
@@ -30,6 +31,13 @@ static_assert(sizeof(void*) != 4 || offsetof(OPENFILENAMEA, pvReserved) == 76,
               "the file chooser's record is the 76-byte one on 32-bit Windows");  // pixels of the dropped list below the field
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+// The one place the save-failure message reaches the screen: code page 932
+// text, the application title as caption, owned by the dialog so it stays
+// on top of it and the dialog waits.
+void ShowSaveFailureMessage(HWND owner, const std::string& text) {
+  MessageBoxA(owner, text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+}
 
 // ---- Option pictures ---------------------------------------------------------------------
 
@@ -139,7 +147,8 @@ class SettingsDialogWindow : public SettingsDialogPort {
   void OpenAddress(const std::string& address) override {
     ShellExecuteA(form_, "open", address.c_str(), "", "", SW_SHOWNORMAL);
   }
-  void SaveSettings() override { sorvane::saver::SaveSettings(); }
+  bool SaveSettings() override { return sorvane::saver::SaveSettings(); }
+  void ShowSaveFailure(const std::string& text) override { ShowSaveFailureMessage(form_, text); }
   void Unload() override;
 
  private:

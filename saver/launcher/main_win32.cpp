@@ -47,6 +47,7 @@ std::string ModuleFolder() {
 
 int ShowCursorTraced(bool show) {
   const int count = ShowCursor(show ? TRUE : FALSE);
+#ifdef SORVANE_TEST_HOOKS  // release builds carry no test hooks
   char trace[MAX_PATH] = {};
   if (GetEnvironmentVariableA("SORVANE_CURSOR_TRACE", trace, sizeof trace) > 0) {
     if (FILE* f = std::fopen(trace, "ab")) {
@@ -54,6 +55,7 @@ int ShowCursorTraced(bool show) {
       std::fclose(f);
     }
   }
+#endif
   return count;
 }
 

@@ -113,7 +113,11 @@ class PreviewForm : public Form, public PreviewPort {
     if (snapshot_written_) return;
     snapshot_written_ = true;
     char path[MAX_PATH] = {};
+#ifdef SORVANE_TEST_HOOKS
     if (GetEnvironmentVariableA("SORVANE_PREVIEW_SNAPSHOT", path, sizeof path) == 0) return;
+#else
+    return;  // release builds carry no test hooks
+#endif
     RECT rc;
     GetClientRect(hwnd(), &rc);
     const int w = rc.right, h = rc.bottom;

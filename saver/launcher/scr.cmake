@@ -35,6 +35,10 @@ if(SORVANE_WINDOWS)
   set_property(SOURCE ${_scr_dir}/scr.rc APPEND PROPERTY OBJECT_DEPENDS
     ${CMAKE_SOURCE_DIR}/saver/resources/preview_still.bmp)
   target_include_directories(sorvane_scr PRIVATE ${CMAKE_SOURCE_DIR}/saver/resources)
+  sorvane_program_resources(sorvane_scr Sorvane.scr "Sorvane screen saver" false)
+  if(SORVANE_TEST_HOOKS)
+    target_compile_definitions(sorvane_scr PRIVATE SORVANE_TEST_HOOKS)
+  endif()
 
   # The settings dialog is defined after this file (dialog.cmake).
   function(_sorvane_scr_attach_dialog)

@@ -85,11 +85,14 @@ void LoadSettings() {
   if (!Port().FileExists(file)) ForgetMusicFile();
 }
 
-void SaveSettings() {
+bool SaveSettings() {
   const std::string path = SettingsPath();
   WriteIni(kSection, kKindKey, DecimalText(BgmKind), path);
+  bool saved = LastResult != 0;
   WriteIni(kSection, kRepeatKey, DecimalText(BgmRepeat), path);
+  saved = saved && LastResult != 0;
   WriteIni(kSection, kFileKey, BgmFile, path);
+  return saved && LastResult != 0;
 }
 
 }  // namespace sorvane::saver

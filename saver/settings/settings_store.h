@@ -16,6 +16,8 @@ void WriteIni(const std::string& section, const std::string& key, const std::str
               const std::string& path);
 
 void LoadSettings();  // file to variables, with validation
-void SaveSettings();  // variables to file: kind, repeat, file, in that order
+// Variables to file: kind, repeat, file, in that order, all three whatever
+// happens. True when every write succeeded (each result is also in LastResult).
+bool SaveSettings();
 
 }  // namespace sorvane::saver

@@ -1,6 +1,8 @@
 # Runs the same step sequences through the native scene-trace and through the
 # win64 scene-trace.exe under Wine, and requires byte-identical output.
 #   cmake -DNATIVE=... -DWINDOWS_EXE=... -DWINE_RUN=... -DWORK_DIR=... -P cross_target.cmake
+# The same works for any other build with its runner (-DLABEL names it in the
+# messages): WINE_RUN=qemu-i386 with a 32-bit x86 Linux build, for instance.
 foreach(v NATIVE WINDOWS_EXE WINE_RUN WORK_DIR)
   if(NOT DEFINED ${v})
     message(FATAL_ERROR "cross_target.cmake: ${v} not given")
@@ -11,6 +13,9 @@ if(NOT EXISTS "${WINDOWS_EXE}")
     "The win64 scene-trace is missing: ${WINDOWS_EXE}\n"
     "Build the win64 preset first (cmake --preset win64 && cmake --build --preset win64), "
     "or configure this tree with -DSORVANE_TRACE_WIN64_DIR=<a win64 build tree>.")
+endif()
+if(NOT DEFINED LABEL)
+  set(LABEL win64)
 endif()
 file(MAKE_DIRECTORY "${WORK_DIR}")
 
@@ -62,7 +67,7 @@ endforeach()
 set(failures "")
 foreach(name display odd longrun)
   set(native_out "${WORK_DIR}/${name}.native.txt")
-  set(windows_out "${WORK_DIR}/${name}.win64.txt")
+  set(windows_out "${WORK_DIR}/${name}.${LABEL}.txt")
   execute_process(COMMAND "${NATIVE}" --puffs ${${name}}
     OUTPUT_FILE "${native_out}" ERROR_VARIABLE native_err RESULT_VARIABLE native_rc)
   if(NOT native_rc EQUAL 0)
@@ -71,7 +76,7 @@ foreach(name display odd longrun)
   execute_process(COMMAND "${WINE_RUN}" "${WINDOWS_EXE}" --puffs ${${name}}
     OUTPUT_FILE "${windows_out}" ERROR_VARIABLE windows_err RESULT_VARIABLE windows_rc)
   if(NOT windows_rc EQUAL 0)
-    message(FATAL_ERROR "${name}: scene-trace.exe under Wine failed (${windows_rc}): ${windows_err}")
+    message(FATAL_ERROR "${name}: the ${LABEL} scene-trace failed (${windows_rc}): ${windows_err}")
   endif()
   file(SIZE "${native_out}" native_size)
   file(READ "${native_out}" native_text)
@@ -98,7 +103,7 @@ foreach(name display odd longrun)
       list(GET b ${k} lb)
       if(NOT la STREQUAL lb)
         math(EXPR line "${k} + 1")
-        set(at "line ${line}:\n  native: ${la}\n  win64:  ${lb}")
+        set(at "line ${line}:\n  native: ${la}\n  ${LABEL}:  ${lb}")
         break()
       endif()
     endforeach()

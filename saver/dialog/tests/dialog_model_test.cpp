@@ -51,7 +51,9 @@ class FakePort : public SettingsDialogPort {
   void SetPointer(Pointer p) override { Log(p == Pointer::Default ? "pointer default" : "pointer wait"); }
   std::optional<std::string> ChooseMusicFile() override { Log("choose"); return chosenFile; }
   void OpenAddress(const std::string& a) override { Log("open " + a); }
-  void SaveSettings() override { Log("save"); }
+  bool saveSucceeds = true;
+  bool SaveSettings() override { Log("save"); return saveSucceeds; }
+  void ShowSaveFailure(const std::string& t) override { Log("message " + t); }
   void Unload() override { Log("unload"); }
 
   int SelectedMarks() const { return marks[0] + marks[1] + marks[2]; }
@@ -160,6 +162,28 @@ TEST_F(DialogFixture, SaveConvertsTheComboTextThenSavesThenUnloads) {
     EXPECT_THAT(p.calls, ElementsAre("save", "unload"));
     EXPECT_EQ(f, "x.wav");  // the path goes out whatever the kind
   }
+}
+
+TEST_F(DialogFixture, FailedSaveNamesTheFileAndKeepsTheDialogUntilASaveWorks) {
+  // 表 ends in a 0x5C byte: the path must pass through unchanged.
+  const std::string folder = "C:\\\xc3\xbd\xc4\\\x95\x5c";  // C:\ﾃｽﾄ\表
+  const std::string saved_folder = ProgramFolder;
+  ProgramFolder = folder;
+  Load(1, 3, "");
+  port.repeatText = "5";
+  port.saveSucceeds = false;
+  port.calls.clear();
+  dialog.Cmd_Set_Click();
+  dialog.Cmd_Set_Click();  // pressed again while the cause is still there
+  const std::string message = "message " + std::string(kTextSaveFailed) + "\n\n" + folder +
+                              "\\Sorvane.ini\n\n" + kTextSaveFailedHint;
+  EXPECT_THAT(port.calls, ElementsAre("save", message, "save", message));
+  EXPECT_EQ(repeat, 5);  // the choice stays in memory for the next try
+  port.saveSucceeds = true;
+  port.calls.clear();
+  dialog.Cmd_Set_Click();
+  EXPECT_THAT(port.calls, ElementsAre("save", "unload"));
+  ProgramFolder = saved_folder;
 }
 
 TEST_F(DialogFixture, CancelWritesNothingAndKeepsTheRepeat) {

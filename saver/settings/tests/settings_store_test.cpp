@@ -34,6 +34,8 @@ class FakePort : public SettingsPort {
   std::vector<std::string> existing;          // files that exist
   std::vector<std::string> calls;
   int32_t write_result = 1;
+  unsigned failing_writes = 0;  // bit n set: the n-th write (from 0) fails
+  int writes = 0;
 
   std::string ReadValue(const std::string& path, const std::string& section,
                         const std::string& key) override {
@@ -44,7 +46,7 @@ class FakePort : public SettingsPort {
   int32_t WriteValue(const std::string& path, const std::string& section, const std::string& key,
                      const std::string& value) override {
     calls.push_back("write " + path + "|" + section + "|" + key + "=" + value);
-    return write_result;
+    return (failing_writes >> writes++) & 1u ? 0 : write_result;
   }
   bool FileExists(const std::string& path) override {
     calls.push_back("exists " + path);
@@ -88,6 +90,23 @@ TEST_F(SettingsWithFake, SaveWritesAllThreeKeysInOrderAsDecimalText) {
                                       "write C:\\Saver\\Sorvane.ini|Section|" + kFile +
                                           "=D:\\\x89\xB9\x8A\x79.mp3"));
   EXPECT_EQ(LastResult, 0);  // a failed write is only recorded
+}
+
+TEST_F(SettingsWithFake, SaveReportsSuccessOnlyWhenEveryWriteSucceeded) {
+  BgmKind = 1;
+  BgmRepeat = 4;
+  BgmFile = "a.wav";
+  // Every pattern of failed writes: all three keys are still written, in order.
+  for (unsigned failing = 0; failing < 8; ++failing) {
+    port.calls.clear();
+    port.writes = 0;
+    port.failing_writes = failing;
+    EXPECT_EQ(SaveSettings(), failing == 0) << "failing writes " << failing;
+    EXPECT_THAT(port.calls, ElementsAre("write C:\\Saver\\Sorvane.ini|Section|" + kKind + "=1",
+                                        "write C:\\Saver\\Sorvane.ini|Section|" + kRepeat + "=4",
+                                        "write C:\\Saver\\Sorvane.ini|Section|" + kFile + "=a.wav"));
+    EXPECT_EQ(LastResult, (failing & 4u) ? 0 : 1);
+  }
 }
 
 TEST_F(SettingsWithFake, WriteIniPassesNamesOfUpTo128Characters) {
@@ -329,19 +348,19 @@ TEST_F(SettingsOnDisk, MusicFileThatIsGoneOrAFolderIsDropped) {
   }
 }
 
-TEST_F(SettingsOnDisk, FailedSaveLeavesNoTraceAndIsNotReported) {
+TEST_F(SettingsOnDisk, FailedSaveLeavesNoTraceAndIsReported) {
   BgmKind = 1;
   BgmRepeat = 2;
   BgmFile = "";
   // A folder that does not exist.
   ProgramFolder = dir / "missing";
-  SaveSettings();
+  EXPECT_FALSE(SaveSettings());
   EXPECT_EQ(LastResult, 0);
   EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
   // A "folder" that is a file.
   ASSERT_TRUE(WriteBytes(dir / "plain", "keep"));
   ProgramFolder = dir / "plain";
-  SaveSettings();
+  EXPECT_FALSE(SaveSettings());
   EXPECT_EQ(LastResult, 0);
   EXPECT_EQ(ReadBytes(dir / "plain"), "keep");
 #ifdef _WIN32
@@ -352,18 +371,20 @@ TEST_F(SettingsOnDisk, FailedSaveLeavesNoTraceAndIsNotReported) {
   WriteIniFile(old);
   HANDLE held = CreateFileA(Ini().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  SaveSettings();
+  EXPECT_FALSE(SaveSettings());
   EXPECT_EQ(LastResult, 0);
   CloseHandle(held);
   EXPECT_EQ(ReadBytes(Ini()), old);
+  EXPECT_TRUE(SaveSettings());  // released: the same save goes through
+  EXPECT_EQ(ReadBytes(Ini()), Settings("1", "2", ""));
   // A folder nobody may write to, not even root (Wine's Z: is the Linux root).
   ProgramFolder = "Z:\\proc";
-  SaveSettings();
+  EXPECT_FALSE(SaveSettings());
   EXPECT_EQ(LastResult, 0);
 #else
   // A folder nobody may write to, not even root.
   ProgramFolder = "/proc";
-  SaveSettings();
+  EXPECT_FALSE(SaveSettings());
   EXPECT_EQ(LastResult, 0);
 #endif
 }

@@ -314,5 +314,47 @@ TEST_F(DialogE2E, FileKindWithoutAFileIsReadBackAsNoMusic) {
   EXPECT_TRUE(saver_->WaitExit(10000));
 }
 
+// The settings file held by another program (a read-only attribute does not stop
+// Wine when it runs as root): 設定 names the file in a message and the dialog stays.
+TEST_F(DialogE2E, SaveThatCannotWriteSaysSoAndKeepsTheDialog) {
+  const std::string before = Ini("0", "0", "");
+  WriteIni(before);
+  HANDLE held = CreateFileA(IniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Start();
+  ClickOnPanel(layout::lbl_BGM[1]);
+  ClickWindow(set_);
+
+  HWND box = WaitForWindow(kAppTitle, 10000, "#32770");
+  ASSERT_NE(box, nullptr) << "no message";
+  bool named = false, japanese = false;
+  for (const ChildWindow& c : ListChildren(box)) {
+    named = named || c.text.find(IniPath()) != std::string::npos;
+    japanese = japanese || c.text.find(saver::kTextSaveFailed) != std::string::npos;
+  }
+  RECT shown{};
+  GetWindowRect(box, &shown);
+  EXPECT_TRUE(CaptureScreen(shown).SaveBmp(BinFolder() + "\\..\\save-failure-message.bmp"));
+  EXPECT_TRUE(named) << "the message does not name " << IniPath();
+  EXPECT_TRUE(japanese);
+  EXPECT_TRUE(IsWindow(form_));
+  EXPECT_TRUE(saver_->Running());
+  // Only the holder can read it now.
+  char bytes[256] = {};
+  DWORD n = 0;
+  SetFilePointer(held, 0, nullptr, FILE_BEGIN);
+  ASSERT_TRUE(ReadFile(held, bytes, sizeof bytes, &n, nullptr));
+  EXPECT_EQ(std::string(bytes, n), before);
+
+  // Dismissed, the dialog is still there; once the file is free the same choice saves.
+  ClickWindow(GetDlgItem(box, IDOK));
+  for (int i = 0; i < 100 && IsWindow(box); ++i) PumpFor(50);
+  ASSERT_FALSE(IsWindow(box));
+  ASSERT_TRUE(IsWindowVisible(form_));
+  CloseHandle(held);
+  PressSetAndWait();
+  EXPECT_EQ(ReadIni(), Ini("1", "0", ""));
+}
+
 }  // namespace
 }  // namespace sorvane::e2e
