@@ -35,16 +35,18 @@ std::optional<std::string> PathFor932(const std::wstring& path, const ShortNameF
   return Text932From(alias);
 }
 
+std::wstring ShortPathOf(const std::wstring& path) {
+  const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+  if (n == 0) return std::wstring();
+  std::wstring alias(n, L'\0');
+  const DWORD got = GetShortPathNameW(path.c_str(), &alias[0], n);
+  if (got == 0 || got >= n) return std::wstring();
+  alias.resize(got);
+  return alias;
+}
+
 std::optional<std::string> PathFor932(const std::wstring& path) {
-  return PathFor932(path, [](const std::wstring& p) {
-    const DWORD n = GetShortPathNameW(p.c_str(), nullptr, 0);
-    if (n == 0) return std::wstring();
-    std::wstring alias(n, L'\0');
-    const DWORD got = GetShortPathNameW(p.c_str(), &alias[0], n);
-    if (got == 0 || got >= n) return std::wstring();
-    alias.resize(got);
-    return alias;
-  });
+  return PathFor932(path, ShortPathOf);
 }
 
 int MessageBox932(HWND owner, const std::string& text, const std::string& caption, UINT style) {

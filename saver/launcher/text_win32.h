@@ -25,7 +25,10 @@ std::optional<std::string> Text932From(const std::wstring& text);
 // `short_name` gives the short form of a path, or empty when there is none.
 using ShortNameFn = std::function<std::wstring(const std::wstring&)>;
 std::optional<std::string> PathFor932(const std::wstring& path, const ShortNameFn& short_name);
-std::optional<std::string> PathFor932(const std::wstring& path);  // GetShortPathNameW
+std::optional<std::string> PathFor932(const std::wstring& path);  // ShortPathOf
+
+// The volume's short (8.3) form of an existing path; empty when there is none.
+std::wstring ShortPathOf(const std::wstring& path);
 
 // MessageBox with code page 932 text and caption, whatever the system's code page.
 int MessageBox932(HWND owner, const std::string& text, const std::string& caption, UINT style);
