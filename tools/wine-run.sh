@@ -46,6 +46,15 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$WINE" wineboot -i >/dev/null 2>&1
+    case $LANG in
+      ja_*) ;;
+      *)
+        # As on a Windows of another language with the Japanese fonts added:
+        # the system font links to "MS UI Gothic" for Japanese characters, and
+        # Debian's IPA Gothic stands in for it.
+        "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ \
+          /d IPAGothic /f >/dev/null 2>&1 ;;
+    esac
     wineserver -w 2>/dev/null || true
   fi
   flock -u 9
