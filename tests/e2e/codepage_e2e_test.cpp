@@ -328,10 +328,10 @@ TEST_F(SettingsDialog, SavesTheSameBytesAsOnAJapaneseSystem) {
   ASSERT_TRUE(WriteAll(File(L"Sorvane.ini"), Ini("1", "4", "")));
 
   // A name outside code page 932: its short name, which opens the same file.
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   EXPECT_EQ(TextOf(combo_), L"4") << "the stored repeat was not found";
-  SelectFileKind();
-  Choose(File(kHangulWav));
+  ASSERT_NO_FATAL_FAILURE(SelectFileKind());
+  ASSERT_NO_FATAL_FAILURE(Choose(File(kHangulWav)));
   wchar_t alias[MAX_PATH] = {};
   const DWORD n = GetShortPathNameW(File(kHangulWav).c_str(), alias, MAX_PATH);
   const bool has_short_name = n > 0 && n < MAX_PATH && std::wstring(alias) != File(kHangulWav);
@@ -342,7 +342,7 @@ TEST_F(SettingsDialog, SavesTheSameBytesAsOnAJapaneseSystem) {
     PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     PumpFor(500);
   }
-  SaveAndWait();
+  ASSERT_NO_FATAL_FAILURE(SaveAndWait());
   const std::string stored = has_short_name ? To932(alias) : std::string();
   EXPECT_EQ(IniBytes(), Ini("2", "4", stored));
   if (has_short_name) {
@@ -351,10 +351,10 @@ TEST_F(SettingsDialog, SavesTheSameBytesAsOnAJapaneseSystem) {
   }
 
   // A Japanese name: its code page 932 bytes, read back at the next start.
-  Open();
-  SelectFileKind();
-  Choose(File(kJapaneseWav));
-  SaveAndWait();
+  ASSERT_NO_FATAL_FAILURE(Open());
+  ASSERT_NO_FATAL_FAILURE(SelectFileKind());
+  ASSERT_NO_FATAL_FAILURE(Choose(File(kJapaneseWav)));
+  ASSERT_NO_FATAL_FAILURE(SaveAndWait());
   EXPECT_EQ(IniBytes(), Ini("2", "4", To932(File(kJapaneseWav))));
 }
 

@@ -61,19 +61,6 @@ TEST(FileExists, ABackslashByteInsideACharacterIsNoBackslash) {
 }
 
 #ifdef _WIN32
-TEST(FileExists, AFileOthersMayDeleteIsStillUsable) {
-  TempFolder dir;
-  const std::string path = dir / "held.wav";
-  ASSERT_TRUE(WriteBytes(path, "RIFF"));
-  // Open elsewhere for reading and deleting, with every kind of sharing.
-  HANDLE deletable = CreateFileA(path.c_str(), GENERIC_READ | DELETE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(deletable, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(FileExists(path));
-  CloseHandle(deletable);
-}
-
 TEST(FileExists, FileHeldExclusivelyByAnotherProgramCountsAsMissing) {
   TempFolder dir;
   const std::string path = dir / "held.wav";
@@ -83,6 +70,13 @@ TEST(FileExists, FileHeldExclusivelyByAnotherProgramCountsAsMissing) {
   ASSERT_NE(shared, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(FileExists(path));  // open elsewhere for reading: still usable
   CloseHandle(shared);
+  // Open elsewhere for reading and deleting, sharing everything: not exclusive.
+  HANDLE deletable = CreateFileA(path.c_str(), GENERIC_READ | DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(deletable, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(FileExists(path));
+  CloseHandle(deletable);
   HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
