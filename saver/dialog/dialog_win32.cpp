@@ -26,7 +26,7 @@ namespace sorvane::saver {
 
 namespace {
 
-constexpr int kComboListHeight = 200;
+constexpr int kComboListHeight = 200;  // pixels of the dropped list below the field
 // The record up to its template name (OPENFILENAME_SIZE_VERSION_400W).
 static_assert(sizeof(void*) != 4 || offsetof(OPENFILENAMEW, pvReserved) == 76,
               "the file chooser's record is the 76-byte one on 32-bit Windows");
