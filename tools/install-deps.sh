@@ -35,3 +35,8 @@ fi
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
+# The tests that run the Windows build on a non-Japanese system (code page 1252)
+# need an English locale; without it Wine cannot read non-ASCII file names.
+if ! locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$'; then
+  $SUDO localedef -i en_US -f UTF-8 en_US.UTF-8
+fi

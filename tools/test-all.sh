@@ -14,7 +14,7 @@ done
 # One virtual display for the X11 engine tests and for Wine.
 xvfb_pid=""
 cleanup() {
-  for p in build/win64/wineprefix; do
+  for p in build/win64/wineprefix build/win64/wineprefix-en; do
     [ -d "$p" ] && WINEPREFIX=$PWD/$p wineserver -k 2>/dev/null || true
   done
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true

@@ -3,13 +3,18 @@
 # the build tree's own prefix, the Japanese locale (so the ANSI code page is 932),
 # and an X display (a private Xvfb is started when there is none).
 #   wine-run.sh PROGRAM.exe [ARGS...]
-# Environment: SORVANE_WINEPREFIX overrides the prefix (default: <bin>/../wineprefix).
+# Environment: SORVANE_WINEPREFIX overrides the prefix (default: <bin>/../wineprefix);
+# SORVANE_WINE_LANG another locale (en_US.UTF-8 gives code page 1252; a generated
+# UTF-8 locale is needed for non-ASCII file names). Wine takes the code page from
+# the locale of each process; tests of another locale use a prefix of their own
+# so that their Wine server and settings stay apart.
 set -u
 prog=$1; shift
 bindir=$(cd "$(dirname "$prog")" && pwd)
 export WINEPREFIX=${SORVANE_WINEPREFIX:-$(dirname "$bindir")/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export LANG=${SORVANE_WINE_LANG:-ja_JP.UTF-8}
+export LC_ALL=$LANG
 # No Mono or Gecko installer dialogs in a new prefix.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 # Wine's 64-bit loader: the 32-bit one cannot run on this kernel.
@@ -41,6 +46,15 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$WINE" wineboot -i >/dev/null 2>&1
+    case $LANG in
+      ja_*) ;;
+      *)
+        # As on a Windows of another language with the Japanese fonts added:
+        # the system font links to "MS UI Gothic" for Japanese characters, and
+        # Debian's IPA Gothic stands in for it.
+        "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ \
+          /d IPAGothic /f >/dev/null 2>&1 ;;
+    esac
     wineserver -w 2>/dev/null || true
   fi
   flock -u 9

@@ -19,24 +19,34 @@
 #include "saver/dialog/dialog_model.h"
 #include "saver/launcher/main.h"
 #include "saver/settings/settings_store.h"
+#include "saver/launcher/text_win32.h"
 #include "saver/launcher/utilities.h"
 
 namespace sorvane::saver {
 
 namespace {
 
-constexpr int kComboListHeight = 200;
-// The record up to its template name (OPENFILENAME_SIZE_VERSION_400A).
-static_assert(sizeof(void*) != 4 || offsetof(OPENFILENAMEA, pvReserved) == 76,
-              "the file chooser's record is the 76-byte one on 32-bit Windows");  // pixels of the dropped list below the field
+constexpr int kComboListHeight = 200;  // pixels of the dropped list below the field
+// The record up to its template name (OPENFILENAME_SIZE_VERSION_400W).
+static_assert(sizeof(void*) != 4 || offsetof(OPENFILENAMEW, pvReserved) == 76,
+              "the file chooser's record is the 76-byte one on 32-bit Windows");
+
+// "このﾌｧｲﾙ名には使えない文字が含まれています。別のﾌｧｲﾙを選んでください。"
+// (code page 932): a chosen file whose name code page 932 cannot hold and that
+// has no short name either.
+constexpr char kTextUnusableFileName[] =
+    "\x82\xB1\x82\xCC\xCC\xA7\xB2\xD9\x96\xBC\x82\xC9\x82\xCD\x8E\x67\x82\xA6\x82\xC8"
+    "\x82\xA2\x95\xB6\x8E\x9A\x82\xAA\x8A\xDC\x82\xDC\x82\xEA\x82\xC4\x82\xA2\x82\xDC"
+    "\x82\xB7\x81\x42\x95\xCA\x82\xCC\xCC\xA7\xB2\xD9\x82\xF0\x91\x49\x82\xF1\x82\xC5"
+    "\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
 // The one place the save-failure message reaches the screen: code page 932
-// text, the application title as caption, owned by the dialog so it stays
+// text (converted for the wide call, so it reads right on any system), the application title as caption, owned by the dialog so it stays
 // on top of it and the dialog waits.
 void ShowSaveFailureMessage(HWND owner, const std::string& text) {
-  MessageBoxA(owner, text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+  MessageBox932(owner, text, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // ---- Option pictures ---------------------------------------------------------------------
@@ -291,12 +301,16 @@ SettingsDialogWindow::~SettingsDialogWindow() {
 }
 
 std::optional<std::string> SettingsDialogWindow::ChooseMusicFile() {
+  // The wide dialog, with our code page 932 texts converted: the "A" one would
+  // read them, and hand back the chosen name, in the system's code page.
   // One filter entry: description, pattern, then the closing empty pair.
-  std::string filter = std::string(kFileFilterName) + '\0' + kFileFilterPattern + '\0' + '\0';
-  char file[256] = {};   // 255 NULs: nothing preselected
-  char title[256] = {};
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // the 76-byte record of 32-bit Windows
+  const std::wstring filter =
+      WideFrom932(std::string(kFileFilterName) + '\0' + kFileFilterPattern + '\0' + '\0');
+  const std::wstring caption = WideFrom932(kFileDialogTitle);
+  wchar_t file[256] = {};   // 255 NULs: nothing preselected
+  wchar_t title[256] = {};
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;  // the 76-byte record of 32-bit Windows
   ofn.hwndOwner = form_;
   ofn.hInstance = Instance();
   ofn.lpstrFilter = filter.c_str();
@@ -305,10 +319,19 @@ std::optional<std::string> SettingsDialogWindow::ChooseMusicFile() {
   ofn.lpstrFileTitle = title;
   ofn.nMaxFileTitle = 255;
   ofn.lpstrInitialDir = nullptr;
-  ofn.lpstrTitle = kFileDialogTitle;
+  ofn.lpstrTitle = caption.c_str();
   ofn.Flags = 0;
-  if (GetOpenFileNameA(&ofn) <= 0) return std::nullopt;
-  return std::string(file);  // up to the first NUL
+  if (GetOpenFileNameW(&ofn) <= 0) return std::nullopt;
+  // The path is stored as code page 932 bytes. A name with characters outside
+  // it is stored by its short name, which names the same file; without one the
+  // file cannot be used, and the previous choice stays.
+  std::optional<std::string> path = PathFor932(file);  // up to the first NUL
+  if (!path) {
+    MessageBox932(form_, kTextUnusableFileName, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    return std::nullopt;
+  }
+  if (path->size() > 254) return std::nullopt;  // more than the "A" dialog could hand back
+  return path;
 }
 
 void SettingsDialogWindow::Unload() {
@@ -392,7 +415,8 @@ void SettingsDialogWindow::PaintPanel(HDC target) {
   const PixelBox f = Px(layout::lbl_Fname);
   Rectangle(dc, f.left, f.top, f.left + f.width, f.top + f.height);
   RECT fr{f.left + 1, f.top + 1, f.left + f.width - 1, f.top + f.height - 1};
-  DrawTextA(dc, fileLabel_.c_str(), static_cast<int>(fileLabel_.size()), &fr,
+  const std::wstring fileLabel = WideFrom932(fileLabel_);  // a path: any characters
+  DrawTextW(dc, fileLabel.c_str(), static_cast<int>(fileLabel.size()), &fr,
             DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
   SelectObject(dc, oldFont);
   SelectObject(dc, oldBrush);

@@ -1,20 +1,23 @@
 #include "saver/launcher/forms.h"
 
+#include "saver/launcher/text_win32.h"
+
 namespace sorvane::saver {
 namespace {
 
-const char kFormClass[] = "SorvaneForm";
+// A Unicode class, so that a caption reads the same on every system code page.
+const wchar_t kFormClass[] = L"SorvaneForm";
 
 bool RegisterFormClass(WNDPROC proc) {
   static bool registered = false;
   if (registered) return true;
-  WNDCLASSEXA wc = {};
+  WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = proc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   wc.lpszClassName = kFormClass;
-  registered = RegisterClassExA(&wc) != 0;
+  registered = RegisterClassExW(&wc) != 0;
   return registered;
 }
 
@@ -22,15 +25,15 @@ bool RegisterFormClass(WNDPROC proc) {
 
 Form::~Form() {
   if (hwnd_ != nullptr) {
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
 }
 
 bool Form::Create(const char* caption, DWORD style, DWORD ex_style, HBRUSH background) {
   if (!RegisterFormClass(&Form::WindowProc)) return false;
-  hwnd_ = CreateWindowExA(ex_style, kFormClass, caption, style, 0, 0, 0, 0, nullptr, nullptr,
-                          GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateWindowExW(ex_style, kFormClass, WideFrom932(caption ? caption : "").c_str(), style,
+                          0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   background_ = background;
   return hwnd_ != nullptr;
 }
@@ -49,12 +52,12 @@ void Form::OnTimer(UINT_PTR) {}
 
 LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
     auto* form = static_cast<Form*>(create->lpCreateParams);
     form->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
   }
-  auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (form != nullptr) {
     if (msg == WM_TIMER) {
       form->OnTimer(wparam);
@@ -69,18 +72,18 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpa
     LRESULT result = 0;
     if (form->OnMessage(msg, wparam, lparam, &result)) return result;
     if (msg == WM_NCDESTROY) {
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       form->hwnd_ = nullptr;
     }
   }
-  return DefWindowProcA(hwnd, msg, wparam, lparam);
+  return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
 int RunMessageLoop() {
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   return static_cast<int>(msg.wParam);
 }

@@ -9,6 +9,7 @@
 #include "saver/launcher/forms.h"
 #include "saver/launcher/main.h"
 #include "saver/settings/settings_store.h"
+#include "saver/launcher/text_win32.h"
 #include "saver/launcher/utilities.h"
 
 namespace sorvane::saver {
@@ -28,9 +29,13 @@ std::string CommandLineText(const char* full) {
 }
 
 std::string ModuleFolder() {
-  char path[MAX_PATH * 2] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string folder(path, n < sizeof path ? n : 0);
+  // Asked for in UTF-16 and turned into code page 932 like every path of the
+  // program (the "A" call would answer in the system's code page). A folder
+  // name that code page 932 cannot hold is used by its short name.
+  std::wstring wide(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, &wide[0], static_cast<DWORD>(wide.size()));
+  std::string folder;
+  if (n > 0 && n < wide.size()) folder = PathFor932(wide.substr(0, n)).value_or(std::string());
   // The last backslash ends the folder; Shift_JIS trail bytes can be 0x5C, so
   // walk character by character.
   std::size_t last = std::string::npos;
@@ -75,7 +80,7 @@ class Win32Startup : public StartupPort {
   void LoadSettings() override { sorvane::saver::LoadSettings(); }
   bool FileExists(const std::string& path) override { return sorvane::saver::FileExists(path); }
   void ShowMessage(const std::string& text) override {
-    MessageBoxA(nullptr, text.c_str(), kAppTitle, 0);
+    MessageBox932(nullptr, text, kAppTitle, 0);
   }
   void ShowSettingsDialog() override { sorvane::saver::ShowSettingsDialog(); }
   void HideCursor() override { ShowCursorTraced(false); }

@@ -7,6 +7,7 @@
 #include "saver/launcher/forms.h"
 #include "saver/launcher/main_win32.h"
 #include "saver/launcher/saver_run.h"
+#include "saver/launcher/text_win32.h"
 #include "saver/settings/settings_store.h"
 #include "saver/launcher/utilities.h"
 #include "saver/music/bgm.h"
@@ -30,7 +31,7 @@ class SaverForm : public Form, public SaverRunPort {
 
   // SaverRunPort
   bool StartProgram(const std::string& path) override {
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWNORMAL;
@@ -38,8 +39,10 @@ class SaverForm : public Form, public SaverRunPort {
     // The path as the application name (its file name ends in ".dll"), and
     // quoted as the whole command line, so that a folder with blanks reaches
     // the engine as its program name and not as arguments.
-    std::string command = "\"" + path + "\"";
-    if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    // The path is code page 932, whatever the system's code page.
+    const std::wstring program = WideFrom932(path);
+    std::wstring command = L"\"" + program + L"\"";
+    if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &si, &pi)) {
       return false;
     }

@@ -1,5 +1,7 @@
 #include "utilities.h"
 
+#include "profile.h"
+
 namespace sorvane::saver {
 
 std::string ProgramFolder;
@@ -31,6 +33,16 @@ void ZoomCloseWith(ZoomPort& port, std::uintptr_t window) {
   port.GetWindowRect(window, &from);
   ZoomRect to = PointRect();
   port.DrawAnimatedRects(window, kIdaniCaption, from, to);
+}
+
+std::string WithoutTrailingBackslash(const std::string& path) {
+  bool last_is_backslash = false;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    last_is_backslash = c == '\\';
+    if (profile::IsLeadByte(c) && i + 1 < path.size()) ++i;
+  }
+  return last_is_backslash ? path.substr(0, path.size() - 1) : path;
 }
 
 void ZoomOpen(std::uintptr_t window) { ZoomOpenWith(PlatformZoomPort(), window); }

@@ -21,6 +21,10 @@ extern int32_t LastResult;     // result of the last window or profile call stor
 // is dropped first; folders, empty or malformed paths give false. Never throws.
 bool FileExists(const std::string& path);
 
+// The path without its last character when that is a backslash character; a
+// 0x5C that ends a two-byte character (as in 表, 95 5C) is no backslash.
+std::string WithoutTrailingBackslash(const std::string& path);
+
 // Caption-style zoom from ZoomOrigin to the window and back (Windows only;
 // the window is an HWND passed as an integer so this header needs no OS header).
 void ZoomOpen(std::uintptr_t window);

@@ -9,8 +9,7 @@
 namespace sorvane::saver {
 
 bool FileExists(const std::string& path) {
-  std::string p = path;
-  if (!p.empty() && p.back() == '\\') p.pop_back();
+  const std::string p = WithoutTrailingBackslash(path);
   if (p.empty() || p.find('\0') != std::string::npos) return false;
   // O_NONBLOCK: a FIFO of that name must not keep the check waiting.
   int fd = open(PlatformPath(p).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

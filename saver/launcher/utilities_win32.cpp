@@ -1,17 +1,19 @@
 // The launcher utilities' Windows calls.
 #include <windows.h>
 
+#include "text_win32.h"
 #include "utilities.h"
 
 namespace sorvane::saver {
 
 bool FileExists(const std::string& path) {
-  std::string p = path;
-  if (!p.empty() && p.back() == '\\') p.pop_back();
+  const std::string p = WithoutTrailingBackslash(path);
   if (p.empty() || p.find('\0') != std::string::npos) return false;
-  // Reading alongside others is fine; a file held exclusively is not usable.
+  // Reading alongside others is fine, also beside a program that allows
+  // deleting the file; only a file held exclusively is not usable.
   // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open.
-  HANDLE h = CreateFileA(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  HANDLE h = CreateFileW(WideFrom932(p).c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
+
+#include "text_win32.h"
 #else
 #include <cstdlib>
 #include <unistd.h>
@@ -202,11 +204,13 @@ enum class ReadResult { kOk, kMissing, kFailed };
 
 #ifdef _WIN32
 
-// Used on Windows only to hold this implementation against kernel32's.
+// On Windows the settings file goes through this reader and writer where the
+// system's code page is not 932 (kernel32's would read our bytes in another
+// code page). The path is code page 932 like every text of the program.
 ReadResult ReadFile(const std::string& path, Bytes* out) {
   out->clear();
   if (path.empty()) return ReadResult::kFailed;
-  int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
+  int fd = _wopen(WideFrom932(path).c_str(), _O_RDONLY | _O_BINARY);
   if (fd < 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
   struct _stat64 st;
   ReadResult r = _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG) ? ReadResult::kOk : ReadResult::kFailed;
@@ -220,9 +224,10 @@ ReadResult ReadFile(const std::string& path, Bytes* out) {
 }
 
 bool WriteFile(const std::string& path, const Bytes& data, bool existed) {
-  int fd = existed ? _open(path.c_str(), _O_WRONLY | _O_BINARY)
-                   : _open(path.c_str(), _O_WRONLY | _O_BINARY | _O_CREAT | _O_EXCL,
-                           _S_IREAD | _S_IWRITE);
+  const std::wstring wide = WideFrom932(path);
+  int fd = existed ? _wopen(wide.c_str(), _O_WRONLY | _O_BINARY)
+                   : _wopen(wide.c_str(), _O_WRONLY | _O_BINARY | _O_CREAT | _O_EXCL,
+                            _S_IREAD | _S_IWRITE);
   if (fd < 0) return false;
   bool ok = true;
   for (size_t done = 0; ok && done < data.size();) {

@@ -10,7 +10,8 @@ add_library(sorvane_settings STATIC
   ${_settings}/settings_store.cpp
   ${_launcher}/utilities.cpp)
 if(SORVANE_WINDOWS)
-  target_sources(sorvane_settings PRIVATE ${_settings}/settings_win32.cpp ${_launcher}/utilities_win32.cpp)
+  target_sources(sorvane_settings PRIVATE ${_settings}/settings_win32.cpp
+    ${_launcher}/utilities_win32.cpp ${_launcher}/text_win32.cpp)
   target_link_libraries(sorvane_settings PUBLIC user32 kernel32)
 else()
   target_sources(sorvane_settings PRIVATE ${_settings}/settings_posix.cpp ${_launcher}/utilities_posix.cpp)

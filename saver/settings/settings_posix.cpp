@@ -29,9 +29,16 @@ SettingsPort& PlatformSettingsPort() {
 }
 
 std::string PlatformPath(const std::string& path) {
+  // Only backslash characters: the second byte of a two-byte character (95 5C
+  // is 表) stays as it is.
   std::string p = path;
-  for (char& c : p) {
-    if (c == '\\') c = '/';
+  for (size_t i = 0; i < p.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(p[i]);
+    if (profile::IsLeadByte(c) && i + 1 < p.size()) {
+      ++i;
+    } else if (c == '\\') {
+      p[i] = '/';
+    }
   }
   return p;
 }

@@ -40,6 +40,26 @@ TEST(FileExists, TrueOnlyForFilesThatOpenForReading) {
   EXPECT_FALSE(FileExists(empty + (dir / "x").substr(dir.path().size())));  // under a file
 }
 
+// 表 is 95 5C in code page 932: its second byte is the backslash's.
+TEST(FileExists, ABackslashByteInsideACharacterIsNoBackslash) {
+  TempFolder dir;
+  const std::string hyou = "\x95\x5c";
+#ifdef _WIN32
+  ASSERT_TRUE(CreateDirectoryA((dir / ("d" + hyou)).c_str(), nullptr));
+#else
+  ASSERT_EQ(mkdir((dir / ("d" + hyou)).c_str(), 0755), 0);
+#endif
+  ASSERT_TRUE(WriteBytes(dir / ("m" + hyou), "RIFF"));
+  ASSERT_TRUE(WriteBytes(dir / ("d" + hyou) + (dir / "x.wav").substr(dir.path().size()), "RIFF"));
+  // The program's own form of the paths: backslashes between the folders.
+  const std::string file = dir.path() + "\\m" + hyou;
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_TRUE(FileExists(file + "\\"));  // a real backslash after it is still dropped
+  EXPECT_TRUE(FileExists(dir.path() + "\\d" + hyou + "\\x.wav"));
+  EXPECT_FALSE(FileExists(dir.path() + "\\d" + hyou));  // the folder itself
+  EXPECT_FALSE(FileExists(dir.path() + "\\d" + hyou + "\\"));
+}
+
 #ifdef _WIN32
 TEST(FileExists, FileHeldExclusivelyByAnotherProgramCountsAsMissing) {
   TempFolder dir;
@@ -50,6 +70,13 @@ TEST(FileExists, FileHeldExclusivelyByAnotherProgramCountsAsMissing) {
   ASSERT_NE(shared, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(FileExists(path));  // open elsewhere for reading: still usable
   CloseHandle(shared);
+  // Open elsewhere for reading and deleting, sharing everything: not exclusive.
+  HANDLE deletable = CreateFileA(path.c_str(), GENERIC_READ | DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(deletable, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(FileExists(path));
+  CloseHandle(deletable);
   HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);

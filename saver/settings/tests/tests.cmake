@@ -9,6 +9,7 @@ sorvane_add_gtest(sorvane_settings_tests
   LABELS settings)
 target_include_directories(sorvane_settings_tests PRIVATE ${_st})
 if(SORVANE_WINDOWS)
+  target_sources(sorvane_settings_tests PRIVATE ${_st}/../../launcher/tests/text_win32_test.cpp)
   # The same reads and writes through Wine's kernel32 and through our own
   # profile files, which must agree.
   sorvane_add_gtest(sorvane_profile_differential_tests
