@@ -40,6 +40,15 @@ inline constexpr char kFileFilterName[] = "BGM\xcc\xa7\xb2\xd9 (MP3 WAV)";
 inline constexpr char kFileFilterPattern[] = "*.MP3;*.WAV";
 inline constexpr char kFileDialogTitle[] = "\xcc\xa7\xb2\xd9\x82\xf0\x8a\x4a\x82\xad";
 
+// The version the build stamps in; the credits line shows it.
+#ifndef SORVANE_VERSION_TEXT
+#define SORVANE_VERSION_TEXT "1.0.0"
+#endif
+// The credits line: product, version, credit. The only label not in black: white
+// reads on the darker lower half of the form's gradient.
+inline constexpr char kCreditsText[] = "Sorvane " SORVANE_VERSION_TEXT " (C) Sorvane Team";
+inline constexpr uint32_t kCreditsColour = 0x00FFFFFF;  // 0x00BBGGRR
+
 // ---- Layout (twips) ----------------------------------------------------------------
 
 struct TwipRect {
@@ -64,6 +73,8 @@ inline constexpr TwipRect Cmd_Etc{2880, 3000, 1875, 375};
 inline constexpr TwipRect Cmd_Set{4800, 3000, 1095, 375};
 inline constexpr TwipRect Cmd_Can{5940, 3000, 1035, 375};
 inline constexpr TwipRect Img_Ra[2] = {{8040, 300, 180, 180}, {8040, 600, 180, 180}};
+// The credits line, left of the buttons and level with them.
+inline constexpr TwipRect lblCredits{180, 3060, 2640, 255};
 
 // On the panel, relative to it. Rows are indexed like BgmKind: 0 none, 1 CD, 2 file;
 // on screen the CD row is the top one.

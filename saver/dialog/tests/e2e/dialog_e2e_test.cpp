@@ -128,9 +128,9 @@ class DialogE2E : public ScrCase {
     for (const ChildWindow& c : ListChildren(form_)) {
       if (c.class_name == "ComboBox") combo_ = c.hwnd;
       if (c.class_name != "Sorvane.Command") continue;
-      if (c.text == saver::kTextBrowse) browse_ = c.hwnd;
-      if (c.text == saver::kTextSet) set_ = c.hwnd;
-      if (c.text == saver::kTextCancel) cancel_ = c.hwnd;
+      if (c.text == saver::expected::kBrowse) browse_ = c.hwnd;
+      if (c.text == saver::expected::kSet) set_ = c.hwnd;
+      if (c.text == saver::expected::kCancel) cancel_ = c.hwnd;
     }
     ASSERT_TRUE(combo_ && browse_ && set_ && cancel_);
     PumpFor(500);  // the first paint
@@ -274,7 +274,7 @@ TEST_F(DialogE2E, FileChosenInTheFileDialogSurvivesALaterCancel) {
   ClickOnPanel(layout::lbl_BGM[2]);
   ASSERT_TRUE(IsWindowEnabled(browse_));
 
-  const char* title = saver::kFileDialogTitle;
+  const char* title = saver::expected::kFileDialogTitle;
   ClickWindow(browse_);
   HWND chooser = WaitForWindow(title, 10000, "#32770");
   ASSERT_NE(chooser, nullptr) << "no file dialog";
