@@ -36,4 +36,5 @@ status=0
 ctest --preset linux -j "$jobs" || status=1
 # Wine tests share one prefix and one display: one at a time keeps them honest.
 ctest --preset win64 || status=1
+./tools/faults-ci.sh || status=1
 exit $status
