@@ -46,7 +46,7 @@ inline constexpr char kFileDialogTitle[] = "\xcc\xa7\xb2\xd9\x82\xf0\x8a\x4a\x82
 #endif
 // The credits line: product, version, credit. The only label not in black: white
 // reads on the darker lower half of the form's gradient.
-inline constexpr char kCreditsText[] = "Sorvane " SORVANE_VERSION_TEXT " (C) Sorvane Team";
+inline constexpr char kCreditsText[] = "Sorvane " SORVANE_VERSION_TEXT "  (C) Sorvane";
 inline constexpr uint32_t kCreditsColour = 0x00FFFFFF;  // 0x00BBGGRR
 
 // ---- Layout (twips) ----------------------------------------------------------------
