@@ -5,5 +5,5 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 status=0
 ./tools/sanitize.sh || status=1
-SORVANE_FUZZ_SECONDS=${SORVANE_FUZZ_SECONDS:-45} ./tools/fuzz.sh || status=1
+SORVANE_FUZZ_SECONDS=${SORVANE_FUZZ_SECONDS:-30} ./tools/fuzz.sh || status=1
 exit $status
