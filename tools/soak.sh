@@ -10,6 +10,9 @@ cd "$(dirname "$0")/.."
 runs=${1:-100}
 build=$(realpath "${SORVANE_BUILD_DIR:-build/win64}")
 work=$(mktemp -d /tmp/sorvane-soak.XXXXXX)
+# A prefix of its own: Wine programs of one prefix see each other's windows,
+# and the soak must neither disturb nor be disturbed by tests running meanwhile.
+export SORVANE_WINEPREFIX=${SORVANE_WINEPREFIX:-$build/soak-wineprefix}
 cp "$build/bin/Sorvane.scr" "$build/bin/Sorvane.dll" "$work/"
 printf '[Section]\r\nBGM\x8b\xe6\x95\xaa=0\r\nBGM\xd8\xcb\xdf\xb0\xc4=4\r\nBGM\xcc\xa7\xb2\xd9=\r\n' >"$work/Sorvane.ini"
 ini_sum=$(sha256sum <"$work/Sorvane.ini")
@@ -27,6 +30,7 @@ if ! { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }; then
   done
 fi
 cleanup() {
+  WINEPREFIX=$SORVANE_WINEPREFIX wineserver -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -52,7 +56,9 @@ for i in $(seq 1 "$runs"); do
     if [ $((i % 2)) -eq 1 ]; then
       xdotool key --window "$id" Escape
     else
-      xdotool windowclose "$id" 2>/dev/null || xdotool key --window "$id" Escape
+      # Closing through the window's own close command (Alt+F4 reaches Wine as
+      # WM_CLOSE); destroying the X window would leave the Win32 window alive.
+      xdotool key --window "$id" alt+F4
     fi
   fi
   ok=0
@@ -60,7 +66,10 @@ for i in $(seq 1 "$runs"); do
     kill -0 "$scr" 2>/dev/null || { ok=1; break; }
     sleep 0.1
   done
-  if [ $ok -eq 0 ]; then echo "run $i: the saver did not end"; failures=$((failures + 1)); kill "$scr" 2>/dev/null || true; fi
+  if [ $ok -eq 0 ]; then
+    echo "run $i: the saver did not end"; failures=$((failures + 1))
+    WINEPREFIX=$SORVANE_WINEPREFIX wineserver -k 2>/dev/null || true  # this prefix only
+  fi
   wait "$scr" 2>/dev/null || true
   printf 'run %d: %.2f s\n' "$i" "$(echo "$(date +%s.%N) - $t0" | bc)"
 done
