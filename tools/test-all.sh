@@ -38,4 +38,5 @@ ctest --preset linux -j "$jobs" || status=1
 ctest --preset win64 || status=1
 ./tools/package-check.sh || status=1
 ./tools/release-check.sh || status=1
+./tools/faults-ci.sh || status=1
 exit $status

@@ -258,6 +258,7 @@ void Command::UserControl_MouseMove(int, int, double, double) {
 }
 
 void Command::UserControl_MouseDown(int button, int, double, double) {
+  pressedHere_ |= button;
   if (enabledFlag_ == 0) return;
   if (button == kLeftButton) {
     DrawFace(FaceId::Pressed);
@@ -266,6 +267,9 @@ void Command::UserControl_MouseDown(int button, int, double, double) {
 }
 
 void Command::UserControl_MouseUp(int button, int, double, double) {
+  // A press made elsewhere (on a label, then dragged here) is no click.
+  const bool pressedHere = (pressedHere_ & button) != 0;
+  pressedHere_ &= ~button;
   if (enabledFlag_ == 0) return;
   if (button == kLeftButton) {
     mouseHeld_ = false;
@@ -273,7 +277,7 @@ void Command::UserControl_MouseUp(int button, int, double, double) {
     if (buttonState_ == 4) DrawFace(FaceId::HighLightSelect);
   }
   // Last step: the container's handler may close the window that holds this button.
-  if (buttonState_ != 3 && enabledFlag_ == -1 && Click) Click();
+  if (pressedHere && buttonState_ != 3 && enabledFlag_ == -1 && Click) Click();
 }
 
 void Command::UserControl_GotFocus() {

@@ -171,6 +171,9 @@ class Command {
   std::int16_t enabledFlag_ = 0;
   std::uint8_t firstRun_ = 0;
   bool mouseHeld_ = false;
+  // Buttons (kLeftButton | ...) that went down on this control and are not up
+  // yet: a release is a click only when its press was made here.
+  int pressedHere_ = 0;
   bool faceInverted_ = false;
   bool opaque_ = true;
   bool timerOn_ = false;

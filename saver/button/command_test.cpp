@@ -2,6 +2,7 @@
 // of its platform.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -193,8 +194,37 @@ TEST_F(CommandTest, FocusByKeyboardWhileHoveredAndFocusLostWhileHovered) {
   EXPECT_EQ(fake.Take(), (Log{"face HighLight"}));
 
   button.UserControl_GotFocus();
-  Up();  // a left button coming up ends the pressed look
-  EXPECT_EQ(fake.Take(), (Log{"face Pressed", "face HighLightSelect", "Click"}));
+  Up();  // a left button coming up ends the pressed look (pressed elsewhere: no click)
+  EXPECT_EQ(fake.Take(), (Log{"face Pressed", "face HighLightSelect"}));
+}
+
+// A press on a label of the dialog, dragged onto the button and released there:
+// the button sees only the release, which must not save and close the dialog.
+TEST_F(CommandTest, ReleaseWhosePressWasMadeElsewhereRaisesNoClick) {
+  Bring_up();
+  Move();
+  fake.Take();
+  for (int b : {kLeftButton, kRightButton, kMiddleButton}) {
+    Up(b);
+    EXPECT_EQ(fake.Take(), (b == kLeftButton ? Log{"face Normal"} : Log{})) << b;
+  }
+  EXPECT_EQ(button.ButtonState(), 2);
+  // Each release consumes its own press: one press, one click, however many releases.
+  for (int b : {kLeftButton, kRightButton, kMiddleButton}) {
+    Down(b);
+    Up(b);
+    Up(b);
+    Log got = fake.Take();
+    EXPECT_EQ(std::count(got.begin(), got.end(), "Click"), 1) << b;
+  }
+  // Presses of two buttons: each release clicks once, the other button's press stays.
+  Down(kLeftButton);
+  Down(kRightButton);
+  Up(kLeftButton);
+  Up(kRightButton);
+  Up(kRightButton);
+  Log got = fake.Take();
+  EXPECT_EQ(std::count(got.begin(), got.end(), "Click"), 2);
 }
 
 TEST_F(CommandTest, DisabledButtonIgnoresMouseAndFocusButKeepsPolling) {

@@ -5,6 +5,8 @@ set(_dlg ${CMAKE_CURRENT_LIST_DIR})
 add_library(sorvane_dialog STATIC ${_dlg}/dialog_model.cpp)
 target_include_directories(sorvane_dialog PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(sorvane_dialog PUBLIC sorvane_settings)
+# The credits line shows the one version number of the build.
+target_compile_definitions(sorvane_dialog PUBLIC SORVANE_VERSION_TEXT="${PROJECT_VERSION}")
 
 sorvane_add_gtest(sorvane_dialog_tests
   SOURCES ${_dlg}/tests/dialog_model_test.cpp

@@ -15,6 +15,7 @@ class DialogButton {
   virtual ~DialogButton() = default;
   virtual void Initialize() = 0;
   virtual void SetEnabled(bool enabled) = 0;
+  virtual bool Enabled() const = 0;
   virtual HWND Window() const = 0;
 };
 

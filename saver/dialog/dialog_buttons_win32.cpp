@@ -14,10 +14,14 @@ class CommandButton : public DialogButton {
   void Initialize() override {
     if (CommandWindow* w = CommandWindow::FromWindow(hwnd_)) w->control().Initialize();
   }
+  // Only the control's own flag: disabling the window as well would take the
+  // focus away while the control ignores focus, and leave its state stuck.
   void SetEnabled(bool enabled) override {
     if (CommandWindow* w = CommandWindow::FromWindow(hwnd_)) w->control().Enabled(enabled);
-    // The window follows, so the system (and anything reading windows) sees it too.
-    if (IsWindow(hwnd_)) EnableWindow(hwnd_, enabled);
+  }
+  bool Enabled() const override {
+    CommandWindow* w = CommandWindow::FromWindow(hwnd_);
+    return w != nullptr && w->control().EnabledFlag() != 0;
   }
   HWND Window() const override { return hwnd_; }
 

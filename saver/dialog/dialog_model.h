@@ -47,6 +47,16 @@ inline constexpr char kTextSaveFailed[] = "\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\
 inline constexpr char kTextSaveFailedHint[] = "\xcc\xab\xd9\xc0\xde\x82\xe2\xcc\xa7\xb2\xd9\x82\xaa\x93\xc7\x82\xdd\x8e\xe6\x82\xe8\x90\xea\x97\x70\x82\xc5\x82\xc8\x82\xa2\x82\xa9\x81\x41\x91\xbc\x82\xcc\xcc\xdf\xdb\xb8\xde\xd7\xd1\x82\xaa\x8e\x67\x82\xc1\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xa9\x8a\x6d\x82\xa9\x82\xdf\x82\xc4\x82\xa9\x82\xe7\x81\x41\x82\xe0\x82\xa4\x88\xea\x93\x78\x81\x75\x90\xdd\x92\xe8\x81\x76\x82\xf0\x89\x9f\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81\x42";
 std::string SaveFailureText(const std::string& settingsPath);
 
+// The version the build stamps in (project() in the top CMakeLists.txt); the
+// credits line shows it.
+#ifndef SORVANE_VERSION_TEXT
+#error "SORVANE_VERSION_TEXT comes from the build"
+#endif
+// The credits line: product, version, credit. The only label not in black: white
+// reads on the darker lower half of the form's gradient.
+inline constexpr char kCreditsText[] = "Sorvane " SORVANE_VERSION_TEXT "  (C) Sorvane";
+inline constexpr uint32_t kCreditsColour = 0x00FFFFFF;  // 0x00BBGGRR
+
 // ---- Layout (twips) ----------------------------------------------------------------
 
 struct TwipRect {
@@ -71,6 +81,8 @@ inline constexpr TwipRect Cmd_Etc{2880, 3000, 1875, 375};
 inline constexpr TwipRect Cmd_Set{4800, 3000, 1095, 375};
 inline constexpr TwipRect Cmd_Can{5940, 3000, 1035, 375};
 inline constexpr TwipRect Img_Ra[2] = {{8040, 300, 180, 180}, {8040, 600, 180, 180}};
+// The credits line, left of the buttons and level with them.
+inline constexpr TwipRect lblCredits{180, 3060, 2640, 255};
 
 // On the panel, relative to it. Rows are indexed like BgmKind: 0 none, 1 CD, 2 file;
 // on screen the CD row is the top one.

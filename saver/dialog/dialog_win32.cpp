@@ -160,6 +160,7 @@ class SettingsDialogWindow : public SettingsDialogPort {
   bool SaveSettings() override { return sorvane::saver::SaveSettings(); }
   void ShowSaveFailure(const std::string& text) override { ShowSaveFailureMessage(form_, text); }
   void Unload() override;
+  bool DialogKey(const MSG& msg);
 
  private:
   static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
@@ -168,6 +169,7 @@ class SettingsDialogWindow : public SettingsDialogPort {
   LRESULT OnForm(HWND, UINT, WPARAM, LPARAM);
   LRESULT OnPanel(HWND, UINT, WPARAM, LPARAM);
   void PaintForm(HDC dc);
+  void MoveFocus(bool backwards);
   void PaintPanel(HDC dc);
   void Resize(HWND wnd, HBITMAP& back, GradientStyle style);
   void InvalidatePanel() {
@@ -367,6 +369,59 @@ void SettingsDialogWindow::PaintForm(HDC dc) {
     FillRect(dc, &r, b);
     DeleteObject(b);
   }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, COLORREF(kCreditsColour));
+  HGDIOBJ oldFont = SelectObject(dc, labelFont_);
+  DrawLabel(dc, layout::lblCredits, kCreditsText, DT_SINGLELINE | DT_VCENTER | DT_NOCLIP);
+  SelectObject(dc, oldFont);
+}
+
+// Tab order: the repeat field, the file button, then the form's buttons left to
+// right. Disabled controls (a button by its own flag) are passed over.
+void SettingsDialogWindow::MoveFocus(bool backwards) {
+  std::vector<HWND> order;
+  if (combo_) order.push_back(combo_);
+  for (auto& b : buttons_) order.push_back(b->Window());
+  const auto focusable = [this](size_t i) {
+    HWND w = i == 0 && combo_ ? combo_ : nullptr;
+    if (!w) {
+      const size_t b = combo_ ? i - 1 : i;
+      if (!buttons_[b]->Enabled()) return false;
+      w = buttons_[b]->Window();
+    }
+    return IsWindowVisible(w) && IsWindowEnabled(w);
+  };
+  const size_t n = order.size();
+  if (n == 0) return;
+  HWND focus = GetFocus();
+  size_t at = n;  // none of ours: start before the first (or after the last)
+  for (size_t i = 0; i < n; ++i)
+    if (order[i] == focus || IsChild(order[i], focus)) at = i;
+  for (size_t step = 1; step <= n; ++step) {
+    const size_t i = at == n ? (backwards ? n - step : step - 1) : (backwards ? (at + n - step) % n : (at + step) % n);
+    if (!focusable(i)) continue;
+    SetFocus(order[i]);
+    // As a dialog does for a field reached by Tab: its whole text selected.
+    if (order[i] == combo_) SendMessageA(combo_, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    return;
+  }
+}
+
+bool SettingsDialogWindow::DialogKey(const MSG& msg) {
+  if (!form_ || msg.message != WM_KEYDOWN) return false;
+  if (msg.hwnd != form_ && !IsChild(form_, msg.hwnd)) return false;
+  if (msg.wParam == VK_TAB) {
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    MoveFocus(GetKeyState(VK_SHIFT) < 0);
+    return true;
+  }
+  if (msg.wParam == VK_ESCAPE) {
+    // An open drop-down list closes first, as in any dialog.
+    if (combo_ && SendMessageA(combo_, CB_GETDROPPEDSTATE, 0, 0)) return false;
+    dialog_.Cmd_Can_Click();
+    return true;
+  }
+  return false;
 }
 
 void SettingsDialogWindow::DrawLabel(HDC dc, const TwipRect& at, const char* text, UINT format) {
@@ -557,10 +612,15 @@ void RunSettingsDialog(SettingsDialogWindow* dialog) {
   if (!dialog) return;
   MSG msg;
   while (dialog->Form() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (dialog->DialogKey(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
   delete dialog;
+}
+
+bool SettingsDialogKey(SettingsDialogWindow* dialog, const MSG& msg) {
+  return dialog != nullptr && dialog->DialogKey(msg);
 }
 
 }  // namespace sorvane::saver

@@ -13,5 +13,8 @@ SettingsDialogWindow* OpenSettingsDialog();
 HWND SettingsDialogHandle(const SettingsDialogWindow* dialog);
 // Runs the message loop until the dialog's window has gone, then frees it.
 void RunSettingsDialog(SettingsDialogWindow* dialog);
+// The dialog's keys, as any dialog has them: Tab and Shift+Tab move the focus,
+// Escape closes as the cancel button does. True when `msg` was one of them.
+bool SettingsDialogKey(SettingsDialogWindow* dialog, const MSG& msg);
 
 }  // namespace sorvane::saver

@@ -41,7 +41,7 @@ bool StartPreview(PreviewPort& port, int32_t parent) {
   port.PlaceForm(0, 0, size.width_twips, size.height_twips);
   port.PlacePicture(0, 0, size.width_px(), size.height_px());
   port.ShowForm();
-  return parent != 0 && port.WindowExists(parent);
+  return parent != 0 && port.WindowExists(parent) && port.FormIsChildOf(parent);
 }
 
 }  // namespace sorvane::saver

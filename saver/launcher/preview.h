@@ -45,11 +45,15 @@ class PreviewPort {
   virtual void PlacePicture(int x, int y, int width, int height) = 0;
   virtual void ShowForm() = 0;
   virtual bool WindowExists(int32_t window) = 0;
+  // Whether the form is now a child of `parent`: when it is not, the host's
+  // end never reaches it.
+  virtual bool FormIsChildOf(int32_t parent) = 0;
 };
 
 // Reparents the preview form into `parent`, sizes it to it and shows it.
 // Returns whether the preview lives on: with no host window (handle 0 or not a
-// window) nothing would ever end it, so the caller ends the program instead.
+// window), or when the form did not become the host's child, nothing would
+// ever end it, so the caller ends the program instead.
 bool StartPreview(PreviewPort& port, int32_t parent);
 
 }  // namespace sorvane::saver

@@ -60,6 +60,9 @@ class PreviewForm : public Form, public PreviewPort {
   }
   void ShowForm() override { ShowWindow(hwnd(), SW_SHOWNORMAL); }
   bool WindowExists(int32_t window) override { return IsWindow(AsWindow(window)) != FALSE; }
+  bool FormIsChildOf(int32_t window) override {
+    return hwnd() != nullptr && IsChild(AsWindow(window), hwnd()) != FALSE;
+  }
 
  protected:
   bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT* result) override {

@@ -26,7 +26,11 @@ void Sorvane_S::SetEnabled(SaverTimer timer, bool enabled) {
   port_.SetTimerEnabled(timer, enabled);
 }
 
-void Sorvane_S::Load() {
+void Sorvane_S::Load(bool window_made) {
+  if (!window_made) {
+    Form_QueryUnload();
+    return;
+  }
   for (int i = 0; i < 3; ++i) {
     if (kSaverTimers[i].enabled_at_load) SetEnabled(static_cast<SaverTimer>(i), true);
   }
@@ -77,10 +81,27 @@ bool Sorvane_S::EngineStillStarting() {
 void Sorvane_S::Timer3_Timer() {
   if (port_.WindowExists(kEngineWindowTitle)) {
     engine_seen_ = true;
+    if (!port_.ProgramWindowHung(kEngineWindowTitle)) {
+      engine_hung_ = false;
+      return;
+    }
+    const uint64_t now = port_.NowMs();
+    if (!engine_hung_) {
+      engine_hung_ = true;
+      engine_hung_since_ms_ = now;
+    }
+    if (now - engine_hung_since_ms_ < kEngineHungLimitMs) return;
+    // Its window goes with it; the run then ends as after any engine.
+    port_.StopProgram();
+    SetEnabled(SaverTimer::Timer3, false);
+    Form_QueryUnload();
     return;
   }
   if (EngineStillStarting()) return;
   SetEnabled(SaverTimer::Timer3, false);
+  // An engine that never made its window in the whole wait is stuck: it would
+  // otherwise outlive the run unseen.
+  if (engine_started_ && !engine_seen_ && port_.ProgramRunning()) port_.StopProgram();
   Form_QueryUnload();
 }
 

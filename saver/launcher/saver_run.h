@@ -24,6 +24,10 @@ inline constexpr TimerDesign kSaverTimers[3] = {{1000, false}, {200, false}, {50
 // until it has, or this long has passed, or its process has ended, a missing
 // window does not end the run.
 inline constexpr uint64_t kEngineWindowWaitMs = 10000;
+// An engine window that has answered no message for this long (on top of the
+// system's own few seconds before it calls a window hung) will not come back:
+// its topmost window would keep the screen covered and the run alive forever.
+inline constexpr uint64_t kEngineHungLimitMs = 5000;
 
 // What the saver run needs from the platform.
 class SaverRunPort {
@@ -34,7 +38,12 @@ class SaverRunPort {
   virtual bool StartProgram(const std::string& path) = 0;
   // Whether the process that StartProgram created is still running.
   virtual bool ProgramRunning() = 0;
+  // Ends the process that StartProgram created, if it still runs.
+  virtual void StopProgram() = 0;
   virtual bool WindowExists(const std::string& title) = 0;
+  // Whether a window with this title belongs to the started process and has
+  // stopped answering messages.
+  virtual bool ProgramWindowHung(const std::string& title) = 0;
   virtual uint64_t NowMs() = 0;  // a monotonic clock
   virtual void ShowCursor() = 0;
   virtual void SetTimerEnabled(SaverTimer timer, bool enabled) = 0;
@@ -60,8 +69,10 @@ class Sorvane_S {
   Sorvane_S(SaverRunPort& port, int16_t bgm_kind, std::string bgm_file, std::string command_line,
             std::string program_folder);
 
-  // Applies the timers' design, then runs Form_Load.
-  void Load();
+  // Applies the timers' design, then runs Form_Load. A form whose window could
+  // not be made would have no timers, so nothing would ever end the run: it
+  // ends at once instead, as a finished run does, with nothing started.
+  void Load(bool window_made = true);
 
   void Form_Load();
   void Timer1_Timer();
@@ -88,6 +99,8 @@ class Sorvane_S {
   bool engine_started_ = false;
   bool engine_seen_ = false;
   uint64_t engine_start_ms_ = 0;
+  bool engine_hung_ = false;
+  uint64_t engine_hung_since_ms_ = 0;
   bool ended_ = false;
 };
 

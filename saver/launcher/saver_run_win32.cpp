@@ -25,8 +25,8 @@ class SaverForm : public Form, public SaverRunPort {
 
   void Load() {
     // A real top-level window, so that other starts find the marker; never shown.
-    Create(kSaverFormCaption, WS_OVERLAPPEDWINDOW, 0, nullptr);
-    form_.Load();
+    const bool made = Create(kSaverFormCaption, WS_OVERLAPPEDWINDOW, 0, nullptr);
+    form_.Load(made);
   }
 
   // SaverRunPort
@@ -53,8 +53,23 @@ class SaverForm : public Form, public SaverRunPort {
   bool ProgramRunning() override {
     return engine_ != nullptr && WaitForSingleObject(engine_, 0) == WAIT_TIMEOUT;
   }
+  void StopProgram() override {
+    if (engine_ != nullptr && WaitForSingleObject(engine_, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(engine_, 0);
+      WaitForSingleObject(engine_, 2000);  // its window is gone once it has ended
+    }
+  }
   bool WindowExists(const std::string& title) override {
     return FindWindowA(nullptr, title.c_str()) != nullptr;
+  }
+  bool ProgramWindowHung(const std::string& title) override {
+    // FindWindowA reads titles without sending messages, so a hung engine
+    // cannot hang the watch; only our own engine is ever judged.
+    HWND window = FindWindowA(nullptr, title.c_str());
+    if (window == nullptr || engine_ == nullptr) return false;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner == GetProcessId(engine_) && IsHungAppWindow(window);
   }
   uint64_t NowMs() override { return GetTickCount64(); }
   void ShowCursor() override { ShowCursorTraced(true); }

@@ -21,7 +21,13 @@ int HexValue(char c) {
 double ConvertUnsigned(const char* first, const char* last) {
   double v = 0;
   auto r = std::from_chars(first, last, v, std::chars_format::fixed);
-  if (r.ec == std::errc::result_out_of_range) return HUGE_VAL;
+  if (r.ec == std::errc::result_out_of_range) {
+    // Out of range either way: too large only when a digit before the point
+    // is not zero; "0.000...1" is too small, which is 0.
+    for (const char* p = first; p != last && *p != '.'; ++p)
+      if (*p != '0') return HUGE_VAL;
+    return 0.0;
+  }
   return v;
 }
 

@@ -2,7 +2,8 @@
 // given timing: it makes its "SorvaneVC" window only after a delay, or ends
 // without ever making one. It writes how it was started to a log file.
 //   SORVANE_LATE_ENGINE_MS    delay before the window (or the exit), default 3000
-//   SORVANE_LATE_ENGINE_MODE  "window" (default) or "exit"
+//   SORVANE_LATE_ENGINE_MODE  "window" (default), "exit", or "hang" (makes the
+//                             window, then never answers a message again)
 //   SORVANE_LATE_ENGINE_LOG   file that receives "show=N args=[...]"
 #include <windows.h>
 
@@ -50,6 +51,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR args, int) {
   RegisterClassA(&wc);
   CreateWindowExA(0, "SorvaneVC", "SorvaneVC", WS_POPUP | WS_VISIBLE, 0, 0, 64, 64, nullptr,
                   nullptr, inst, nullptr);
+  if (Env("SORVANE_LATE_ENGINE_MODE") == "hang") Sleep(INFINITE);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
   return 0;

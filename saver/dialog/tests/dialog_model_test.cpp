@@ -1,10 +1,13 @@
 // The dialog's rules and handlers, driven through a recording fake window.
 #include "saver/dialog/dialog_model.h"
+#include "saver/dialog/tests/expected_texts.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 namespace sorvane::saver {
 namespace {
@@ -299,11 +302,21 @@ TEST(DialogGradient, LevelsFollowTheSineWithHalvesToEven) {
 }
 
 TEST(DialogTexts, Code932BytesOfTheJapaneseTexts) {
-  EXPECT_STREQ(kTextMp3Wav, "MP3\x81\x41WAV");
-  EXPECT_EQ(std::strlen(kTextCancel), 5u);  // half-width katakana: one byte each
-  EXPECT_EQ(std::strlen(kLabelFontFace), 15u);
-  EXPECT_STREQ(KindLabelText(1), kTextMusicCd);
+  const std::pair<const char*, const char*> texts[] = {
+      {kTextMusicCd, expected::kMusicCd},     {kTextRepeatTrack, expected::kRepeatTrack},
+      {kTextNone, expected::kNone},           {kTextMp3Wav, expected::kMp3Wav},
+      {kTextOtherWorks, expected::kOtherWorks}, {kTextSet, expected::kSet},
+      {kTextCancel, expected::kCancel},       {kTextBrowse, expected::kBrowse},
+      {kLabelFontFace, expected::kLabelFont}, {kFileFilterName, expected::kFilterName},
+      {kFileDialogTitle, expected::kFileDialogTitle}, {kDialogCaption, expected::kCaption},
+  };
+  for (const auto& t : texts) EXPECT_EQ(std::string(t.first), std::string(t.second));
+  EXPECT_EQ(std::string(KindLabelText(0)), expected::kNone);
+  EXPECT_EQ(std::string(KindLabelText(1)), expected::kMusicCd);
+  EXPECT_EQ(std::string(KindLabelText(2)), expected::kMp3Wav);
   EXPECT_STREQ(KindLabelText(7), "");
+  // The credits line names the product and its version in plain ASCII.
+  EXPECT_EQ(std::string(kCreditsText).rfind("Sorvane " SORVANE_VERSION_TEXT " ", 0), 0u);
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "command_window.h"
 #include "saver/dialog/dialog_model.h"
 #include "saver/dialog/dialog_win32.h"
+#include "saver/dialog/tests/expected_texts.h"
 #include "saver/settings/settings_store.h"
 #include "saver/launcher/utilities.h"
 
@@ -125,21 +127,20 @@ TEST_F(DialogWindowTest, FrameCaptionSizeAndControls) {
   EXPECT_EQ(p.right - p.left, 453);
   EXPECT_EQ(p.bottom - p.top, 169);
   // The four buttons, by their captions; Cmd_BGM sits on the panel.
-  EXPECT_NE(FindChild(form_, "Sorvane.Command", kTextOtherWorks), nullptr);
-  EXPECT_NE(FindChild(form_, "Sorvane.Command", kTextSet), nullptr);
-  EXPECT_NE(FindChild(form_, "Sorvane.Command", kTextCancel), nullptr);
-  HWND browse = FindChild(panel_, "Sorvane.Command", kTextBrowse);
+  EXPECT_NE(FindChild(form_, "Sorvane.Command", expected::kOtherWorks), nullptr);
+  EXPECT_NE(FindChild(form_, "Sorvane.Command", expected::kSet), nullptr);
+  EXPECT_NE(FindChild(form_, "Sorvane.Command", expected::kCancel), nullptr);
+  HWND browse = FindChild(panel_, "Sorvane.Command", expected::kBrowse);
   ASSERT_NE(browse, nullptr);
   RECT b{};
   GetWindowRect(browse, &b);
   EXPECT_EQ(b.right - b.left, 29);
   EXPECT_EQ(b.bottom - b.top, 21);
-  // Every button was initialised at load; the file button is off for the CD kind,
-  // in the control and in the window alike.
-  EXPECT_FALSE(IsWindowEnabled(browse));
+  // Every button was initialised at load; the file button is off for the CD kind
+  // by its own flag (its window stays enabled, so its focus stays with it).
   ASSERT_NE(CommandWindow::FromWindow(browse), nullptr);
   EXPECT_EQ(CommandWindow::FromWindow(browse)->control().EnabledFlag(), 0);
-  HWND set = FindChild(form_, "Sorvane.Command", kTextSet);
+  HWND set = FindChild(form_, "Sorvane.Command", expected::kSet);
   ASSERT_NE(CommandWindow::FromWindow(set), nullptr);
   EXPECT_NE(CommandWindow::FromWindow(set)->control().EnabledFlag(), 0);
   EXPECT_EQ(CommandWindow::FromWindow(set)->control().ButtonState(), 1);
@@ -190,6 +191,100 @@ TEST_F(DialogWindowTest, PaintsTheGradientsAndTheMarks) {
       if (GetRValue(c) < 80 && GetGValue(c) < 80 && GetBValue(c) < 80) ++dark;
     }
   EXPECT_GT(dark, 20);
+}
+
+
+// Keys as in any dialog: Tab and Shift+Tab walk the enabled controls and wrap,
+// Escape closes as the cancel button does and writes nothing. A button whose own
+// flag is off is passed over, and disabling it keeps its focus and state in step.
+TEST_F(DialogWindowTest, TabWalksTheControlsEscapeCancelsAndDisablingKeepsFocusInStep) {
+  Open(1, 5, "");
+  HWND browse = FindChild(panel_, "Sorvane.Command", expected::kBrowse);
+  HWND etc = FindChild(form_, "Sorvane.Command", expected::kOtherWorks);
+  HWND set = FindChild(form_, "Sorvane.Command", expected::kSet);
+  HWND cancel = FindChild(form_, "Sorvane.Command", expected::kCancel);
+  ASSERT_TRUE(browse && etc && set && cancel);
+  const auto key = [&](WPARAM vk, bool shift) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    HWND focus = GetFocus();
+    MSG msg{focus ? focus : form_, WM_KEYDOWN, vk, 0, 0, {0, 0}};
+    const bool taken = SettingsDialogKey(dialog_, msg);
+    Pump();
+    return taken;
+  };
+  const auto focused = [](HWND w) { return GetFocus() == w || IsChild(w, GetFocus()); };
+  const auto walk = [&](bool shift, int steps) {
+    std::vector<HWND> seen;
+    for (int i = 0; i < steps; ++i) {
+      EXPECT_TRUE(key(VK_TAB, shift));
+      for (HWND w : {combo_, browse, etc, set, cancel})
+        if (focused(w)) seen.push_back(w);
+    }
+    return seen;
+  };
+  SetFocus(set);
+  Pump();
+  // CD kind: the file button is off and skipped.
+  EXPECT_EQ(walk(false, 5), (std::vector<HWND>{cancel, combo_, etc, set, cancel}));
+  EXPECT_EQ(walk(true, 4), (std::vector<HWND>{set, etc, combo_, cancel}));
+
+  // File kind (a press on "MP3、WAV"): the combo is off, the file button on.
+  const PixelBox mp3 = ToPixels(layout::lbl_BGM[2], 15, 15);
+  const PixelBox none = ToPixels(layout::lbl_BGM[0], 15, 15);
+  const auto press = [&](const PixelBox& at) {
+    SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.left + 3, at.top + 3));
+    SendMessageA(panel_, WM_LBUTTONUP, 0, MAKELPARAM(at.left + 3, at.top + 3));
+    Pump();
+  };
+  press(mp3);
+  EXPECT_EQ(walk(false, 4), (std::vector<HWND>{browse, etc, set, cancel}));
+  // Focus on the file button, then the "無し" option disables it and "MP3、WAV"
+  // enables it again: the focus never left, and the control knows it has it.
+  SetFocus(browse);
+  Pump();
+  Command& control = CommandWindow::FromWindow(browse)->control();
+  for (int round = 0; round < 3; ++round) {
+    press(none);
+    EXPECT_EQ(control.EnabledFlag(), 0);
+    press(mp3);
+    EXPECT_NE(control.EnabledFlag(), 0);
+    EXPECT_TRUE(focused(browse)) << round;
+    EXPECT_TRUE(control.ButtonState() == 3 || control.ButtonState() == 4) << int(control.ButtonState());
+  }
+  key(VK_TAB, false);
+  EXPECT_TRUE(focused(etc));
+  EXPECT_EQ(control.ButtonState(), 1);
+
+  // Enter and Space are no keys of the buttons or the dialog.
+  SetFocus(set);
+  EXPECT_FALSE(key(VK_RETURN, false));
+  EXPECT_FALSE(key(VK_SPACE, false));
+  EXPECT_TRUE(IsWindow(form_));
+  EXPECT_TRUE(key(VK_ESCAPE, false));
+  EXPECT_FALSE(IsWindow(form_));
+  EXPECT_EQ(GetFileAttributesA(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
+  key(VK_TAB, false);  // a closed dialog takes no keys
+}
+
+// The credits line: white text, left of the buttons, inside the form's free area.
+TEST_F(DialogWindowTest, CreditsLineIsWhiteOnTheGradientBesideTheButtons) {
+  Open(0, 0, "");
+  RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Pump();
+  const PixelBox c = ToPixels(layout::lblCredits, 15, 15);
+  const PixelBox etc = ToPixels(layout::Cmd_Etc, 15, 15);
+  const PixelBox panel = ToPixels(layout::Pic_C, 15, 15);
+  EXPECT_LE(c.left + c.width, etc.left);
+  EXPECT_GE(c.top, panel.top + panel.height);
+  int white = 0, rightmost = 0;
+  for (int y = c.top; y < c.top + c.height; ++y)
+    for (int x = c.left; x < etc.left; ++x)
+      if (PixelOf(form_, x, y) == RGB(255, 255, 255)) ++white, rightmost = std::max(rightmost, x);
+  EXPECT_GT(white, 60);
+  EXPECT_LT(rightmost, etc.left - 2);  // the whole line fits before the first button
 }
 
 }  // namespace

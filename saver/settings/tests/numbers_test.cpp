@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace sorvane::saver {
@@ -124,6 +125,44 @@ TEST(ParseLenientHandle, CopesWithHugeText) {
   EXPECT_FALSE(ParseLenientHandle(std::string(1 << 20, '9'), &v));
   EXPECT_TRUE(ParseLenientHandle(std::string(1 << 20, ' ') + "42", &v));
   EXPECT_EQ(v, 42);
+}
+
+
+// Many zeros after the point make a number too small for a double, not a huge
+// one: a stored "0.000...1" is 0 (kind 0), not a failed read or infinity.
+TEST(Numbers, TinyValuesUnderflowTowardZeroAndHugeOnesStayHuge) {
+  for (int zeros = 0; zeros <= 1200; zeros += (zeros < 340 ? 1 : 37)) {
+    for (const char* whole : {"", "0", "000"}) {
+      for (const char* sign : {"", "+", "-"}) {
+        const std::string text = std::string(sign) + whole + "." + std::string(size_t(zeros), '0') + "1";
+        double v = 99;
+        ASSERT_TRUE(ParseGeneralNumber(text, &v)) << text;
+        const double bound = std::pow(10.0, -zeros);  // 0 once below the smallest double
+        ASSERT_TRUE(std::isfinite(v)) << zeros;
+        EXPECT_LE(std::fabs(v), bound) << zeros;
+        if (sign[0] == '-') EXPECT_LE(v, 0.0) << zeros; else EXPECT_GE(v, 0.0) << zeros;
+        int16_t whole16 = 123;
+        ASSERT_TRUE(FloorToInt16(v, &whole16)) << zeros;
+        EXPECT_EQ(whole16, v < 0 ? -1 : 0) << zeros;
+        ASSERT_TRUE(RoundToInt16(v, &whole16)) << zeros;
+        EXPECT_EQ(whole16, 0) << zeros;
+        int32_t handle = 777;
+        ASSERT_TRUE(ParseLenientHandle(text, &handle)) << zeros;
+        EXPECT_EQ(handle, 0) << zeros;
+      }
+    }
+    // A whole part keeps its value however long the tiny fraction.
+    double v = 0;
+    ASSERT_TRUE(ParseGeneralNumber("7." + std::string(size_t(zeros), '0') + "1", &v));
+    EXPECT_GE(v, 7.0);
+    EXPECT_LT(v, 7.2);
+  }
+  double v = 0;
+  ASSERT_TRUE(ParseGeneralNumber("1" + std::string(400, '0') + ".5", &v));
+  EXPECT_FALSE(std::isfinite(v) && v < 1e308);
+  int16_t whole16 = 5;
+  EXPECT_FALSE(FloorToInt16(v, &whole16));
+  EXPECT_EQ(whole16, 5);
 }
 
 }  // namespace

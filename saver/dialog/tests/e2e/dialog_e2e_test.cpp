@@ -3,13 +3,16 @@
 // reads back the screen and the settings file's bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "e2e_common.h"
 #include "os_driver.h"
 #include "saver/dialog/dialog_model.h"
+#include "saver/dialog/tests/expected_texts.h"
 
 namespace sorvane::e2e {
 namespace {
@@ -60,6 +63,21 @@ std::string TextOf(HWND w) {
 }
 
 uint32_t PixelAt(int x, int y) { return CaptureScreen(RECT{x, y, x + 1, y + 1}).At(0, 0); }
+
+// Whether a Command button shows itself enabled: its caption is black then, and
+// greyed when disabled (the window itself stays enabled either way). The face
+// has no pixel near black away from its frame.
+bool ButtonLooksEnabled(HWND button) {
+  RECT r{};
+  GetWindowRect(button, &r);
+  const Capture c = CaptureScreen(r);
+  for (int y = 3; y < c.height - 3; ++y)
+    for (int x = 3; x < c.width - 3; ++x) {
+      const uint32_t p = c.At(x, y);
+      if (((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) < 150) return true;
+    }
+  return false;
+}
 
 // The three key lines as the saver writes them (code page 932 keys).
 std::string Ini(const std::string& kind, const std::string& repeat, const std::string& file) {
@@ -128,9 +146,9 @@ class DialogE2E : public ScrCase {
     for (const ChildWindow& c : ListChildren(form_)) {
       if (c.class_name == "ComboBox") combo_ = c.hwnd;
       if (c.class_name != "Sorvane.Command") continue;
-      if (c.text == saver::kTextBrowse) browse_ = c.hwnd;
-      if (c.text == saver::kTextSet) set_ = c.hwnd;
-      if (c.text == saver::kTextCancel) cancel_ = c.hwnd;
+      if (c.text == saver::expected::kBrowse) browse_ = c.hwnd;
+      if (c.text == saver::expected::kSet) set_ = c.hwnd;
+      if (c.text == saver::expected::kCancel) cancel_ = c.hwnd;
     }
     ASSERT_TRUE(combo_ && browse_ && set_ && cancel_);
     PumpFor(500);  // the first paint
@@ -195,7 +213,7 @@ TEST_F(DialogE2E, OpensInPlaceWithTheStoredCdChoice) {
   EXPECT_EQ(SelectedMark(), 1);
   EXPECT_TRUE(IsWindowEnabled(combo_));
   EXPECT_EQ(TextOf(combo_), "5");
-  EXPECT_FALSE(IsWindowEnabled(browse_));
+  EXPECT_FALSE(ButtonLooksEnabled(browse_));
 
   // The gradient on screen: the form's left margin at its top, middle and bottom rows.
   POINT o{0, 0};
@@ -217,11 +235,11 @@ TEST_F(DialogE2E, LabelClicksSelectKindsAndTypedRepeatIsSaved) {
   EXPECT_FALSE(IsWindowEnabled(combo_));
   ClickOnPanel(layout::lbl_BGM[2]);  // "MP3、WAV"
   EXPECT_EQ(SelectedMark(), 2);
-  EXPECT_TRUE(IsWindowEnabled(browse_));
+  EXPECT_TRUE(ButtonLooksEnabled(browse_));
   EXPECT_FALSE(IsWindowEnabled(combo_));
   ClickOnPanel(layout::lbl_BGM[1], /*right=*/true);  // "音楽CD", any button
   EXPECT_EQ(SelectedMark(), 1);
-  EXPECT_FALSE(IsWindowEnabled(browse_));
+  EXPECT_FALSE(ButtonLooksEnabled(browse_));
   ASSERT_TRUE(IsWindowEnabled(combo_));
 
   // Type into the combo's field.
@@ -272,9 +290,9 @@ TEST_F(DialogE2E, FileChosenInTheFileDialogSurvivesALaterCancel) {
   WriteBytes(music, "RIFF");
   Start();
   ClickOnPanel(layout::lbl_BGM[2]);
-  ASSERT_TRUE(IsWindowEnabled(browse_));
+  ASSERT_TRUE(ButtonLooksEnabled(browse_));
 
-  const char* title = saver::kFileDialogTitle;
+  const char* title = saver::expected::kFileDialogTitle;
   ClickWindow(browse_);
   HWND chooser = WaitForWindow(title, 10000, "#32770");
   ASSERT_NE(chooser, nullptr) << "no file dialog";
@@ -307,7 +325,7 @@ TEST_F(DialogE2E, FileKindWithoutAFileIsReadBackAsNoMusic) {
 
   Start();
   EXPECT_EQ(SelectedMark(), 0);
-  EXPECT_FALSE(IsWindowEnabled(browse_));
+  EXPECT_FALSE(ButtonLooksEnabled(browse_));
   EXPECT_FALSE(IsWindowEnabled(combo_));
   EXPECT_EQ(TextOf(combo_), "4");
   ClickWindow(cancel_);
@@ -354,6 +372,84 @@ TEST_F(DialogE2E, SaveThatCannotWriteSaysSoAndKeepsTheDialog) {
   CloseHandle(held);
   PressSetAndWait();
   EXPECT_EQ(ReadIni(), Ini("1", "0", ""));
+}
+
+// Hostile hands: a press on the "無し" label dragged onto 設定 and released there
+// saves nothing and closes nothing; the keys then work as in any dialog: Tab
+// walks to the file button, Shift+Tab back, Escape closes and writes nothing.
+TEST_F(DialogE2E, DragOntoAButtonIsNoClickAndTabAndEscapeWorkAsInAnyDialog) {
+  WriteIni(Ini("2", "0", ""));
+  Start();
+  SetForegroundWindow(form_);
+  Settle();
+  const auto mouse = [](DWORD flags) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    SendInput(1, &in, sizeof(INPUT));
+    PumpFor(80);
+  };
+  const POINT none = OnPanel(layout::lbl_BGM[0]);
+  RECT set{};
+  GetWindowRect(set_, &set);
+  SetCursorPos(none.x, none.y);
+  PumpFor(80);
+  mouse(MOUSEEVENTF_LEFTDOWN);
+  for (int step = 1; step <= 8; ++step) {
+    SetCursorPos(none.x + ((set.left + set.right) / 2 - none.x) * step / 8,
+                 none.y + ((set.top + set.bottom) / 2 - none.y) * step / 8);
+    PumpFor(40);
+  }
+  mouse(MOUSEEVENTF_LEFTUP);
+  PumpFor(700);
+  EXPECT_TRUE(IsWindow(form_)) << "a release after a press elsewhere closed the dialog";
+  EXPECT_EQ(ReadIni(), Ini("2", "0", "")) << "a release after a press elsewhere saved";
+  EXPECT_EQ(SelectedMark(), 0);  // the press itself chose "無し"
+  EXPECT_FALSE(ButtonLooksEnabled(browse_));
+
+  // The cursor away from the buttons, the focus walked by the keyboard.
+  ClickOnPanel(layout::lbl_BGM[2]);  // "MP3、WAV": the file button comes on
+  ASSERT_TRUE(ButtonLooksEnabled(browse_));
+  const auto focusOf = [&] {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &info);
+    return info.hwndFocus;
+  };
+  SetCursorPos(2, 2);
+  SetForegroundWindow(form_);
+  Settle();
+  std::vector<HWND> walked;
+  for (int i = 0; i < 5; ++i) {
+    PressKey(VK_TAB);
+    Settle();
+    walked.push_back(focusOf());
+  }
+  HWND etc = nullptr;
+  for (const ChildWindow& c : ListChildren(form_))
+    if (c.text == saver::expected::kOtherWorks) etc = c.hwnd;
+  ASSERT_NE(etc, nullptr);
+  // From wherever it started, five Tabs visit the four enabled buttons in order
+  // and come round again: the combo is off for the file kind.
+  const std::vector<HWND> ring{browse_, etc, set_, cancel_};
+  size_t at = std::find(ring.begin(), ring.end(), walked[0]) - ring.begin();
+  ASSERT_LT(at, ring.size()) << "Tab did not move the focus to a button";
+  for (size_t i = 0; i < walked.size(); ++i) EXPECT_EQ(walked[i], ring[(at + i) % ring.size()]) << i;
+  INPUT shift[4] = {};
+  for (INPUT& in : shift) in.type = INPUT_KEYBOARD;
+  shift[0].ki.wVk = VK_SHIFT;
+  shift[1].ki.wVk = VK_TAB;
+  shift[2].ki.wVk = VK_TAB;
+  shift[2].ki.dwFlags = KEYEVENTF_KEYUP;
+  shift[3].ki.wVk = VK_SHIFT;
+  shift[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, shift, sizeof(INPUT));
+  Settle();
+  EXPECT_EQ(focusOf(), ring[(at + 3) % ring.size()]);
+
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(saver_->WaitExit(10000)) << "Escape did not close the dialog";
+  EXPECT_EQ(ReadIni(), Ini("2", "0", ""));  // the kind chosen in the dialog was not saved
 }
 
 }  // namespace

@@ -39,7 +39,9 @@ class RecordingPreview : public PreviewPort {
   }
   void ShowForm() override { calls.push_back("show"); }
   bool WindowExists(int32_t window) override { return window == host; }
+  bool FormIsChildOf(int32_t window) override { return reparented && window == host; }
   int32_t host = 0;
+  bool reparented = true;  // false: SetParent failed
 
   static std::string Hex(int32_t v) {
     char buf[16];
@@ -75,6 +77,13 @@ TEST(Preview, NoHostWindowGivesAnEmptyFormAndNoLastingPreview) {
   RecordingPreview stale;  // a handle that names no window
   stale.host = 99;
   EXPECT_FALSE(StartPreview(stale, 1234));
+  // A live host whose SetParent failed: the form is no child of it, so the
+  // host's end would never reach it and the process would live on.
+  RecordingPreview orphan;
+  orphan.rect = {0, 0, 152, 112};
+  orphan.host = 4242;
+  orphan.reparented = false;
+  EXPECT_FALSE(StartPreview(orphan, 4242));
 }
 
 TEST(PreviewSize, SidesBeyond32767TwipsStayZero) {

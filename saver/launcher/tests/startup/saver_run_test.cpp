@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,12 @@ class RecordingSaverPort : public SaverRunPort {
     return start_succeeds;
   }
   bool ProgramRunning() override { return program_running; }
+  void StopProgram() override {
+    calls.push_back("stop engine");
+    program_running = false;
+  }
+  bool ProgramWindowHung(const std::string&) override { return engine_hung; }
+  bool engine_hung = false;
   bool WindowExists(const std::string& title) override {
     EXPECT_EQ(title, "SorvaneVC");
     return engine_window;
@@ -204,7 +211,8 @@ TEST(SaverWatch, GivesUpWaitingAfterTheBoundOrWhenTheEngineProcessEnded) {
   EXPECT_THAT(slow.port.calls, IsEmpty());
   slow.port.now += 1;
   slow.form.OnTimer(SaverTimer::Timer3);
-  EXPECT_THAT(slow.port.calls, ElementsAre("Timer3 off", "show cursor", "end"));
+  // Still running without a window after the whole wait: it is ended too.
+  EXPECT_THAT(slow.port.calls, ElementsAre("Timer3 off", "stop engine", "show cursor", "end"));
 
   SaverFixture crashed(0, "");
   crashed.form.Load();
@@ -213,6 +221,47 @@ TEST(SaverWatch, GivesUpWaitingAfterTheBoundOrWhenTheEngineProcessEnded) {
   crashed.port.program_running = false;
   crashed.form.OnTimer(SaverTimer::Timer3);
   EXPECT_THAT(crashed.port.calls, ElementsAre("Timer3 off", "show cursor", "end"));
+}
+
+
+// The faults a run meets: no form window, an engine that hangs, an engine
+// that never shows up. Each ends the run once, music stopped and cursor back.
+TEST(SaverFaults, EveryFaultEndsTheRunOnceWithMusicStoppedAndCursorBack) {
+  SaverFixture no_window(2, "C:\\m\\a.mp3");
+  no_window.form.Load(false);
+  EXPECT_THAT(no_window.port.calls, ElementsAre("Mp3Stop", "show cursor", "end"));
+  EXPECT_TRUE(no_window.form.Ended());
+
+  SaverFixture hung(2, "C:\\m\\a.wav");
+  hung.form.Load();
+  hung.port.calls.clear();
+  hung.form.OnTimer(SaverTimer::Timer3);  // seen and answering
+  hung.port.engine_hung = true;
+  for (uint64_t t = 0; t < kEngineHungLimitMs; t += 50) {
+    hung.form.OnTimer(SaverTimer::Timer3);
+    hung.port.now += 50;
+  }
+  hung.port.engine_hung = false;  // came back just in time: the count starts again
+  hung.form.OnTimer(SaverTimer::Timer3);
+  hung.port.engine_hung = true;
+  for (uint64_t t = 0; t < kEngineHungLimitMs; t += 50) {
+    hung.form.OnTimer(SaverTimer::Timer3);
+    hung.port.now += 50;
+  }
+  EXPECT_THAT(hung.port.calls, IsEmpty());
+  hung.form.OnTimer(SaverTimer::Timer3);
+  EXPECT_THAT(hung.port.calls, ElementsAre("stop engine", "Timer3 off", "WavStop", "show cursor", "end"));
+  hung.form.OnTimer(SaverTimer::Timer3);
+  EXPECT_EQ(std::count(hung.port.calls.begin(), hung.port.calls.end(), "end"), 1);
+
+  // An engine that was seen and then ended normally is not stopped again.
+  SaverFixture normal(0, "", "");
+  normal.form.Load();
+  normal.form.OnTimer(SaverTimer::Timer3);
+  normal.port.engine_window = false;
+  normal.form.OnTimer(SaverTimer::Timer3);
+  EXPECT_EQ(std::count(normal.port.calls.begin(), normal.port.calls.end(), "stop engine"), 0);
+  EXPECT_EQ(normal.port.calls.back(), "end");
 }
 
 }  // namespace
