@@ -72,10 +72,12 @@ const float kRestLength[27] = {
     0.0f, 0.0f,       0.0f, 0.0f,       0.0f,       0.0f, 0.0f, 0.0f, 0.0f,
 };
 
-// Clocks are folded back by this much once emitClock reaches it. Below 16384
-// adding the emission interval to a float clock is exact; at 16384 it is lost
-// to rounding and emission would stall. 8192 is a power of two, so the fold
-// is exact and leaves every clock difference unchanged.
+// Below 16384 adding the emission interval to a float clock is exact; at
+// 16384 the sum is a tie that rounds back to 16384 and emission would stall.
+// So the clocks are folded back by 8192 exactly there, just before the add
+// that would be lost, and not earlier: until then the plain clocks work.
+// 8192 is a power of two, so the fold is exact and keeps every difference.
+constexpr float kClockStall = 16384.0f;
 constexpr float kClockFold = 8192.0f;
 
 inline int NodeIndex(int x, int y, int z) { return z * 32 + y * 8 + x; }
@@ -520,6 +522,7 @@ void AdvectByFlow(const SceneState& s, Puff& puff, float dt) {
 // --- scene ---------------------------------------------------------------------
 
 void ResetScene(SceneState& s) {
+  const DefaultFloatState floatState;
   // The engine resets once, over zeroed static storage; clearing the records
   // gives every other SceneState the same start.
   std::memset(static_cast<void*>(s.pool.puffs), 0, sizeof s.pool.puffs);
@@ -531,9 +534,76 @@ void ResetScene(SceneState& s) {
   InitLattice(s);
 }
 
+namespace {
+
+inline bool Finite(float v) { return v - v == 0.0f; }
+
+// A node that went non-finite anyway goes back to rest; the springs pull it
+// into the field again. Only overlong frames look.
+void KeepLatticeFinite(SceneState& s) {
+  for (LatticeNode& node : s.lattice.nodes) {
+    const Vec4& d = node.displacement;
+    const Vec4& v = node.velocity;
+    if (!Finite(d.x) || !Finite(d.y) || !Finite(d.z) || !Finite(v.x) || !Finite(v.y) || !Finite(v.z)) {
+      node.displacement = Make(0.0f, 0.0f, 0.0f);
+      node.velocity = Make(0.0f, 0.0f, 0.0f);
+    }
+  }
+}
+
+// An overlong frame (or a clock that is not a number): the scene sees at most
+// kLongestFrame of it. The rest is skipped by moving the clocks back, which
+// keeps the lag between them as it was; clockEpoch keeps the real total.
+float ShortenFrame(SceneState& s, float& now, float dt) {
+  float seen = dt;
+  if (!(seen == seen)) seen = 0.0f;
+  if (seen > kLongestFrame) seen = kLongestFrame;
+  if (seen < -kLongestFrame) seen = -kLongestFrame;
+  if (!Finite(now)) {
+    // The time is lost: carry on from the latest birth.
+    now = s.emitClock;
+    s.simTime = now;
+  } else if (Finite(dt) && seen != dt) {
+    const float skipped = dt - seen;
+    now -= skipped;
+    s.simTime -= skipped;
+    s.clockEpoch += static_cast<double>(skipped);
+  }
+  return seen;
+}
+
+void UpdateSceneUnguarded(SceneState& s, float now, float dt);
+
+}  // namespace
+
+void AdvanceLattice(SceneState& s, float dt) {
+  if (std::fabs(dt) <= kLongestLatticeStep) {
+    StepLattice(s, dt);
+    return;
+  }
+  const int steps = static_cast<int>(std::ceil(std::fabs(dt) / kLongestLatticeStep));
+  const float step = dt / static_cast<float>(steps);
+  for (int k = 0; k < steps; ++k) StepLattice(s, step);
+}
+
 void UpdateScene(SceneState& s, float now, float dt) {
+  const DefaultFloatState floatState;
+  UpdateSceneUnguarded(s, now, dt);
+}
+
+namespace {
+
+void UpdateSceneUnguarded(SceneState& s, float now, float dt) {
+  // Frames of up to kLongestLatticeStep take the plain path below unchanged.
+  const bool overlong = !(std::fabs(dt) <= kLongestLatticeStep) || !Finite(now);
+  if (overlong) dt = ShortenFrame(s, now, dt);
   const float decay = static_cast<float>(detmath::Pow(kAlphaDecay, static_cast<double>(dt)));
-  StepLattice(s, dt);
+  if (overlong) {
+    AdvanceLattice(s, dt);
+    KeepLatticeFinite(s);
+  } else {
+    StepLattice(s, dt);
+  }
 
   // Ageing. The rule walks the pool, and a dead puff's slot takes the last
   // record, which is handled next in the same pass. Which records survive and
@@ -579,6 +649,12 @@ void UpdateScene(SceneState& s, float now, float dt) {
   if (!s.stopRequested) {
     while (pool.count < kPoolCapacity &&
            static_cast<double>(now) - static_cast<double>(s.emitClock) >= 1.0 / 1024) {
+      if (s.emitClock >= kClockStall) {
+        s.emitClock -= kClockFold;
+        s.simTime -= kClockFold;
+        now -= kClockFold;
+        s.clockEpoch += static_cast<double>(kClockFold);
+      }
       s.emitClock += kEmitInterval;
       Puff& p = pool.puffs[pool.count];
       pool.count += 1;
@@ -600,12 +676,8 @@ void UpdateScene(SceneState& s, float now, float dt) {
   }
 
   for (int j = count; j < pool.count; ++j) Project(puffs[j]);
-
-  if (s.emitClock >= kClockFold) {
-    s.emitClock -= kClockFold;
-    s.simTime -= kClockFold;
-    s.clockEpoch += static_cast<double>(kClockFold);
-  }
 }
+
+}  // namespace
 
 }  // namespace sorvane::engine
