@@ -543,15 +543,17 @@ void UpdateSceneUnguarded(SceneState& s, float now, float dt) {
   PuffPool& pool = s.pool;
   Puff* puffs = pool.puffs;
   const int oldCount = pool.count;
-  for (int k = 0; k < oldCount; ++k) g_age.life[k] = puffs[k].life - dt;
+  // Every record is looked at once, as its own slot or as the last record.
   int count = oldCount;
   int deadInPlace = -1;  // a dead record the last step copied onto itself
   for (int i = 0; i < count;) {
     int current = i;  // slot i still holds its own record when first reached
-    while (!(g_age.life[current] > 0.0f)) {
+    float life = g_age.life[current] = puffs[current].life - dt;
+    while (!(life > 0.0f)) {
       --count;
       if (count == i) break;
       current = count;  // the last record (never moved yet) fills the hole
+      life = g_age.life[current] = puffs[current].life - dt;
     }
     if (count == i) {
       deadInPlace = current;
