@@ -11,6 +11,7 @@ struct HostState {
   int32_t clientHeight = 0;
   float frameTime = 0.0f;  // seconds from the start count to the latest frame
   float frameDt = 0.0f;    // seconds between the latest two frames
+  double frameClock = 0.0;  // frameTime as the next step counts from it (host_clock.h)
 };
 
 // The two things a frame asks of its window.

@@ -72,10 +72,12 @@ const float kRestLength[27] = {
     0.0f, 0.0f,       0.0f, 0.0f,       0.0f,       0.0f, 0.0f, 0.0f, 0.0f,
 };
 
-// Clocks are folded back by this much once emitClock reaches it. Below 16384
-// adding the emission interval to a float clock is exact; at 16384 it is lost
-// to rounding and emission would stall. 8192 is a power of two, so the fold
-// is exact and leaves every clock difference unchanged.
+// Below 16384 adding the emission interval to a float clock is exact; at
+// 16384 the sum is a tie that rounds back to 16384 and emission would stall.
+// So the clocks are folded back by 8192 exactly there, just before the add
+// that would be lost, and not earlier: until then the plain clocks work.
+// 8192 is a power of two, so the fold is exact and keeps every difference.
+constexpr float kClockStall = 16384.0f;
 constexpr float kClockFold = 8192.0f;
 
 inline int NodeIndex(int x, int y, int z) { return z * 32 + y * 8 + x; }
@@ -159,28 +161,6 @@ inline void UpdateOne(const SceneState& s, Puff* puffs, int to, int from, float 
 }
 
 #if defined(SORVANE_SCENE_SSE2)
-// Per frame, each lattice cell's four corner displacements by component:
-// cell c = z*32 + y*8 + x holds corners (x,z), (x+1,z), (x,z+1), (x+1,z+1).
-struct alignas(16) CellCorners {
-  float x[4], y[4], z[4];
-};
-CellCorners g_cells[kLatticeNodes];
-
-void FillCells(const SceneState& s) {
-  const LatticeNode* nodes = s.lattice.nodes;
-  for (int c = 0; c < kLatticeNodes; ++c) {
-    const int x = c & 7, row = c & 24, z = c >> 5;
-    const int x1 = (x + 1) & 7, z1 = (z + 1) & 7;
-    const Vec4* d[4] = {&nodes[z * 32 + row + x].displacement, &nodes[z * 32 + row + x1].displacement,
-                        &nodes[z1 * 32 + row + x].displacement, &nodes[z1 * 32 + row + x1].displacement};
-    for (int k = 0; k < 4; ++k) {
-      g_cells[c].x[k] = d[k]->x;
-      g_cells[c].y[k] = d[k]->y;
-      g_cells[c].z[k] = d[k]->z;
-    }
-  }
-}
-
 // Quantise() on four lanes; lanes at or beyond 2^23 take the scalar path.
 inline __m128i QuantiseFour(__m128 v) {
   const __m128 f = _mm_mul_ps(v, _mm_set1_ps(128.0f));
@@ -202,107 +182,60 @@ inline __m128i QuantiseFour(__m128 v) {
   return q;
 }
 
-inline __m128 Select(__m128 mask, __m128 a, __m128 b) {
-  return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
-}
+// UpdateOne with each vector of the record (x, y, z, w) in one register, so
+// that nothing has to be transposed: every lane does UpdateOne's operations
+// in its order. The w lanes take + 0 (acceleration) and * 0 (the step), and w
+// is only ever 1 or +0, so it comes out unchanged.
+inline void UpdateOneVector(const SceneState& s, Puff* puffs, int to, int from, float life,
+                            __m128 acc, __m128 step, float decay) {
+  const Puff& src = puffs[from];
+  Puff& dst = puffs[to];
+  const __m128 vel = _mm_add_ps(_mm_loadu_ps(&src.velocity.x), acc);
+  __m128 pos = _mm_add_ps(_mm_loadu_ps(&src.position.x), _mm_mul_ps(vel, step));
+  const __m128 size = _mm_loadu_ps(&src.size.x);
+  const float alpha = src.alpha * decay;
 
-// Four survivors at once, lane k: record from[k] into slot to + k. Every lane
-// performs UpdateOne's float operations in the same order. Velocity and the
-// first position step work on each record's own x, y, z (w kept as is); the
-// flow and the projection work across the four records.
-inline void UpdateFour(Puff* puffs, int to, const int16_t* from, float dt,
-                       const Vec4& accel, float decay) {
-  const Puff* p[4] = {&puffs[from[0]], &puffs[from[1]], &puffs[from[2]], &puffs[from[3]]};
-  const __m128 xyz = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
-  const __m128 acc = _mm_setr_ps(accel.x, accel.y, accel.z, 0.0f);
-  const __m128 vdt = _mm_set1_ps(dt);
-  // A lane's destination is its own source or a slot no other lane reads, so
-  // velocity and size can be written at once; that keeps registers free.
-  __m128 pos[4];
-  for (int k = 0; k < 4; ++k) {
-    const __m128 v = _mm_loadu_ps(&p[k]->velocity.x);
-    const __m128 vel = Select(xyz, _mm_add_ps(v, acc), v);
-    const __m128 x = _mm_loadu_ps(&p[k]->position.x);
-    pos[k] = Select(xyz, _mm_add_ps(x, _mm_mul_ps(vel, vdt)), x);
-    const __m128 size = _mm_loadu_ps(&p[k]->size.x);
-    _mm_storeu_ps(&puffs[to + k].velocity.x, vel);
-    _mm_storeu_ps(&puffs[to + k].size.x, size);
-  }
-  __m128 alpha = _mm_setr_ps(p[0]->alpha, p[1]->alpha, p[2]->alpha, p[3]->alpha);
-  const __m128 life = _mm_setr_ps(g_age.life[from[0]], g_age.life[from[1]], g_age.life[from[2]],
-                                  g_age.life[from[3]]);
-  __m128 X = pos[0], Y = pos[1], Z = pos[2], W = pos[3];
-  _MM_TRANSPOSE4_PS(X, Y, Z, W);
-
-  // The flow at the new position.
-  const __m128i ux = _mm_and_si128(_mm_add_epi32(QuantiseFour(X), _mm_set1_epi32(1024)), _mm_set1_epi32(2047));
-  const __m128i uy = _mm_and_si128(_mm_add_epi32(QuantiseFour(Y), _mm_set1_epi32(512)), _mm_set1_epi32(1023));
-  const __m128i uz = _mm_and_si128(QuantiseFour(Z), _mm_set1_epi32(2047));
-  // Cell index z*32 + y*8 + x from the three quantised coordinates.
-  const __m128i cell = _mm_add_epi32(
-      _mm_add_epi32(_mm_slli_epi32(_mm_srli_epi32(uz, 8), 5), _mm_slli_epi32(_mm_srli_epi32(uy, 8), 3)),
-      _mm_srli_epi32(ux, 8));
-  alignas(16) int32_t at[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(at), cell);
-  // FractionTable[n] is n / 256, which the conversion and scaling give exactly.
-  const __m128 step = _mm_set1_ps(1.0f / 256.0f);
-  const __m128 fx = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(ux, _mm_set1_epi32(255))), step);
-  const __m128 fz = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(uz, _mm_set1_epi32(255))), step);
+  // The flow at the new position: the cell's four corners straight from the
+  // lattice, blended along x and then z.
+  const __m128i u = _mm_and_si128(_mm_add_epi32(QuantiseFour(pos), _mm_setr_epi32(1024, 512, 0, 0)),
+                                  _mm_setr_epi32(2047, 1023, 2047, 0));
+  const int ux = _mm_cvtsi128_si32(u);  // all three below 2048: 16-bit extracts
+  const int uy = _mm_extract_epi16(u, 2);
+  const int uz = _mm_extract_epi16(u, 4);
+  const int row = (uy >> 8) * 8;
+  const int x0 = ux >> 8, x1 = (x0 + 1) & 7;
+  const int z0 = (uz >> 8) * 32, z1 = (((uz >> 8) + 1) & 7) * 32;
+  const LatticeNode* nodes = s.lattice.nodes;
+  const __m128 d00 = _mm_loadu_ps(&nodes[z0 + row + x0].displacement.x);
+  const __m128 d10 = _mm_loadu_ps(&nodes[z0 + row + x1].displacement.x);
+  const __m128 d01 = _mm_loadu_ps(&nodes[z1 + row + x0].displacement.x);
+  const __m128 d11 = _mm_loadu_ps(&nodes[z1 + row + x1].displacement.x);
+  const __m128 fx = _mm_set1_ps(s.fractionTable[ux & 255]);
+  const __m128 fz = _mm_set1_ps(s.fractionTable[uz & 255]);
   const __m128 one = _mm_set1_ps(1.0f);
   const __m128 gx = _mm_sub_ps(one, fx), gz = _mm_sub_ps(one, fz);
-  const CellCorners* cells[4] = {&g_cells[at[0]], &g_cells[at[1]], &g_cells[at[2]], &g_cells[at[3]]};
-  __m128 F[3];
-  for (int k = 0; k < 3; ++k) {
-    // Corner-major after the transpose: d00, d10, d01, d11 of the four records.
-    __m128 d00 = _mm_load_ps(cells[0]->x + 4 * k), d10 = _mm_load_ps(cells[1]->x + 4 * k);
-    __m128 d01 = _mm_load_ps(cells[2]->x + 4 * k), d11 = _mm_load_ps(cells[3]->x + 4 * k);
-    _MM_TRANSPOSE4_PS(d00, d10, d01, d11);
-    const __m128 A = _mm_add_ps(_mm_mul_ps(gx, d00), _mm_mul_ps(fx, d10));
-    const __m128 B = _mm_add_ps(_mm_mul_ps(gx, d01), _mm_mul_ps(fx, d11));
-    F[k] = _mm_add_ps(_mm_mul_ps(gz, A), _mm_mul_ps(fz, B));
-  }
-  X = _mm_add_ps(X, _mm_mul_ps(F[0], vdt));
-  Y = _mm_add_ps(Y, _mm_mul_ps(F[1], vdt));
-  Z = _mm_add_ps(Z, _mm_mul_ps(F[2], vdt));
-  alpha = _mm_mul_ps(alpha, _mm_set1_ps(decay));
+  const __m128 A = _mm_add_ps(_mm_mul_ps(gx, d00), _mm_mul_ps(fx, d10));
+  const __m128 B = _mm_add_ps(_mm_mul_ps(gx, d01), _mm_mul_ps(fx, d11));
+  const __m128 F = _mm_add_ps(_mm_mul_ps(gz, A), _mm_mul_ps(fz, B));
+  pos = _mm_add_ps(pos, _mm_mul_ps(F, step));
 
-  // Projection; records at depth 1 or nearer keep their old screen fields
-  // except radiusX, which becomes 0.
-  const __m128 two = _mm_set1_ps(kProjection);
-  const __m128 drawn = _mm_cmpgt_ps(Y, _mm_set1_ps(kNearestDepth));
-  const Puff* q[4] = {&puffs[to], &puffs[to + 1], &puffs[to + 2], &puffs[to + 3]};
-  const __m128 SX = _mm_setr_ps(q[0]->size.x, q[1]->size.x, q[2]->size.x, q[3]->size.x);
-  const __m128 SZ = _mm_setr_ps(q[0]->size.z, q[1]->size.z, q[2]->size.z, q[3]->size.z);
-  __m128 CX = _mm_div_ps(_mm_mul_ps(two, X), Y);
-  __m128 CY = _mm_div_ps(_mm_mul_ps(two, Z), Y);
-  __m128 RX = _mm_and_ps(drawn, _mm_div_ps(_mm_mul_ps(two, SX), Y));
-  __m128 RY = _mm_div_ps(_mm_mul_ps(two, SZ), Y);
-  _MM_TRANSPOSE4_PS(CX, CY, RX, RY);
-  const __m128 fresh[4] = {CX, CY, RX, RY};
-  // Not drawn: of the screen fields only radiusX changes (to the 0 in fresh).
-  const __m128 onlyRadiusX = _mm_castsi128_ps(_mm_setr_epi32(0, 0, -1, 0));
-  const __m128 keep[4] = {
-      _mm_or_ps(_mm_shuffle_ps(drawn, drawn, 0x00), onlyRadiusX),
-      _mm_or_ps(_mm_shuffle_ps(drawn, drawn, 0x55), onlyRadiusX),
-      _mm_or_ps(_mm_shuffle_ps(drawn, drawn, 0xAA), onlyRadiusX),
-      _mm_or_ps(_mm_shuffle_ps(drawn, drawn, 0xFF), onlyRadiusX)};
-
-  _MM_TRANSPOSE4_PS(X, Y, Z, W);
-  const __m128 moved[4] = {X, Y, Z, W};
-  alignas(16) float al[4], li[4];
-  _mm_store_ps(al, alpha);
-  _mm_store_ps(li, life);
-  for (int k = 0; k < 4; ++k) {
-    // The old screen fields still sit in the source (a destination other
-    // than the source itself is never read).
-    const __m128 old = _mm_loadu_ps(&p[k]->screenX);
-    Puff& d = puffs[to + k];
-    _mm_storeu_ps(&d.position.x, moved[k]);
-    d.alpha = al[k];
-    d.life = li[k];
-    _mm_storeu_ps(&d.screenX, Select(keep[k], fresh[k], old));
+  // Projection: (2x, 2z, 2 size.x, 2 size.z) / depth. At depth 1 or nearer
+  // only radiusX changes (to 0); the other fields keep the record's own.
+  const __m128 depth = _mm_shuffle_ps(pos, pos, _MM_SHUFFLE(1, 1, 1, 1));
+  if (_mm_cvtss_f32(depth) > kNearestDepth) {
+    const __m128 n = _mm_shuffle_ps(pos, size, _MM_SHUFFLE(2, 0, 2, 0));
+    _mm_storeu_ps(&dst.screenX, _mm_div_ps(_mm_mul_ps(_mm_set1_ps(kProjection), n), depth));
+  } else {
+    if (to != from) _mm_storeu_ps(&dst.screenX, _mm_loadu_ps(&src.screenX));
+    dst.radiusX = 0.0f;
   }
+  _mm_storeu_ps(&dst.position.x, pos);
+  _mm_storeu_ps(&dst.velocity.x, vel);
+  _mm_storeu_ps(&dst.size.x, size);
+  dst.alpha = alpha;
+  dst.life = life;
 }
+
 #endif
 
 }  // namespace
@@ -520,6 +453,7 @@ void AdvectByFlow(const SceneState& s, Puff& puff, float dt) {
 // --- scene ---------------------------------------------------------------------
 
 void ResetScene(SceneState& s) {
+  const DefaultFloatState floatState;
   // The engine resets once, over zeroed static storage; clearing the records
   // gives every other SceneState the same start.
   std::memset(static_cast<void*>(s.pool.puffs), 0, sizeof s.pool.puffs);
@@ -531,9 +465,76 @@ void ResetScene(SceneState& s) {
   InitLattice(s);
 }
 
+namespace {
+
+inline bool Finite(float v) { return v - v == 0.0f; }
+
+// A node that went non-finite anyway goes back to rest; the springs pull it
+// into the field again. Only overlong frames look.
+void KeepLatticeFinite(SceneState& s) {
+  for (LatticeNode& node : s.lattice.nodes) {
+    const Vec4& d = node.displacement;
+    const Vec4& v = node.velocity;
+    if (!Finite(d.x) || !Finite(d.y) || !Finite(d.z) || !Finite(v.x) || !Finite(v.y) || !Finite(v.z)) {
+      node.displacement = Make(0.0f, 0.0f, 0.0f);
+      node.velocity = Make(0.0f, 0.0f, 0.0f);
+    }
+  }
+}
+
+// An overlong frame (or a clock that is not a number): the scene sees at most
+// kLongestFrame of it. The rest is skipped by moving the clocks back, which
+// keeps the lag between them as it was; clockEpoch keeps the real total.
+float ShortenFrame(SceneState& s, float& now, float dt) {
+  float seen = dt;
+  if (!(seen == seen)) seen = 0.0f;
+  if (seen > kLongestFrame) seen = kLongestFrame;
+  if (seen < -kLongestFrame) seen = -kLongestFrame;
+  if (!Finite(now)) {
+    // The time is lost: carry on from the latest birth.
+    now = s.emitClock;
+    s.simTime = now;
+  } else if (Finite(dt) && seen != dt) {
+    const float skipped = dt - seen;
+    now -= skipped;
+    s.simTime -= skipped;
+    s.clockEpoch += static_cast<double>(skipped);
+  }
+  return seen;
+}
+
+void UpdateSceneUnguarded(SceneState& s, float now, float dt);
+
+}  // namespace
+
+void AdvanceLattice(SceneState& s, float dt) {
+  if (std::fabs(dt) <= kLongestLatticeStep) {
+    StepLattice(s, dt);
+    return;
+  }
+  const int steps = static_cast<int>(std::ceil(std::fabs(dt) / kLongestLatticeStep));
+  const float step = dt / static_cast<float>(steps);
+  for (int k = 0; k < steps; ++k) StepLattice(s, step);
+}
+
 void UpdateScene(SceneState& s, float now, float dt) {
+  const DefaultFloatState floatState;
+  UpdateSceneUnguarded(s, now, dt);
+}
+
+namespace {
+
+void UpdateSceneUnguarded(SceneState& s, float now, float dt) {
+  // Frames of up to kLongestLatticeStep take the plain path below unchanged.
+  const bool overlong = !(std::fabs(dt) <= kLongestLatticeStep) || !Finite(now);
+  if (overlong) dt = ShortenFrame(s, now, dt);
   const float decay = static_cast<float>(detmath::Pow(kAlphaDecay, static_cast<double>(dt)));
-  StepLattice(s, dt);
+  if (overlong) {
+    AdvanceLattice(s, dt);
+    KeepLatticeFinite(s);
+  } else {
+    StepLattice(s, dt);
+  }
 
   // Ageing. The rule walks the pool, and a dead puff's slot takes the last
   // record, which is handled next in the same pass. Which records survive and
@@ -542,15 +543,17 @@ void UpdateScene(SceneState& s, float now, float dt) {
   PuffPool& pool = s.pool;
   Puff* puffs = pool.puffs;
   const int oldCount = pool.count;
-  for (int k = 0; k < oldCount; ++k) g_age.life[k] = puffs[k].life - dt;
+  // Every record is looked at once, as its own slot or as the last record.
   int count = oldCount;
   int deadInPlace = -1;  // a dead record the last step copied onto itself
   for (int i = 0; i < count;) {
     int current = i;  // slot i still holds its own record when first reached
-    while (!(g_age.life[current] > 0.0f)) {
+    float life = g_age.life[current] = puffs[current].life - dt;
+    while (!(life > 0.0f)) {
       --count;
       if (count == i) break;
       current = count;  // the last record (never moved yet) fills the hole
+      life = g_age.life[current] = puffs[current].life - dt;
     }
     if (count == i) {
       deadInPlace = current;
@@ -561,14 +564,19 @@ void UpdateScene(SceneState& s, float now, float dt) {
   pool.count = count;
 
   const Vec4 accel = Scale(kAcceleration, dt);
-  int i = 0;
 #if defined(SORVANE_SCENE_SSE2)
-  if (count >= 4) FillCells(s);  // the flow the survivors see: after the lattice step
-  for (; i + 4 <= count; i += 4) UpdateFour(puffs, i, g_age.source + i, dt, accel, decay);
-#endif
-  for (; i < count; ++i) {
+  const __m128 acc = _mm_setr_ps(accel.x, accel.y, accel.z, 0.0f);
+  const __m128 step = _mm_setr_ps(dt, dt, dt, 0.0f);
+  for (int i = 0; i < count; ++i) {
+    const int from = g_age.source[i];
+    UpdateOneVector(s, puffs, i, from, g_age.life[from], acc, step, decay);
+  }
+
+#else
+  for (int i = 0; i < count; ++i) {
     UpdateOne(s, puffs, i, g_age.source[i], g_age.life[g_age.source[i]], dt, accel, decay);
   }
+#endif
   // The rule leaves the slots beyond the count as they were, except for a
   // final dead record copied onto itself, which keeps its reduced life.
   if (deadInPlace >= 0) {
@@ -579,6 +587,12 @@ void UpdateScene(SceneState& s, float now, float dt) {
   if (!s.stopRequested) {
     while (pool.count < kPoolCapacity &&
            static_cast<double>(now) - static_cast<double>(s.emitClock) >= 1.0 / 1024) {
+      if (s.emitClock >= kClockStall) {
+        s.emitClock -= kClockFold;
+        s.simTime -= kClockFold;
+        now -= kClockFold;
+        s.clockEpoch += static_cast<double>(kClockFold);
+      }
       s.emitClock += kEmitInterval;
       Puff& p = pool.puffs[pool.count];
       pool.count += 1;
@@ -600,12 +614,8 @@ void UpdateScene(SceneState& s, float now, float dt) {
   }
 
   for (int j = count; j < pool.count; ++j) Project(puffs[j]);
-
-  if (s.emitClock >= kClockFold) {
-    s.emitClock -= kClockFold;
-    s.simTime -= kClockFold;
-    s.clockEpoch += static_cast<double>(kClockFold);
-  }
 }
+
+}  // namespace
 
 }  // namespace sorvane::engine

@@ -64,8 +64,20 @@ foreach(i RANGE 1 120)
   list(APPEND longrun 0.0166667)
 endforeach()
 
+# 4. Gaps: a frame of an hour, one of 20 s, runs of 2 s and 0.34 s frames and
+#    a month, each followed by display rate (the long-frame path).
+set(gaps)
+foreach(part "0.0166667;600" "3600;1" "0.0166667;180" "20;1" "2;40" "0.0166667;180" "0.34;100"
+    "2.6e6;1" "0.0166667;180")
+  list(GET part 0 step)
+  list(GET part 1 times)
+  foreach(i RANGE 1 ${times})
+    list(APPEND gaps ${step})
+  endforeach()
+endforeach()
+
 set(failures "")
-foreach(name display odd longrun)
+foreach(name display odd longrun gaps)
   set(native_out "${WORK_DIR}/${name}.native.txt")
   set(windows_out "${WORK_DIR}/${name}.${LABEL}.txt")
   execute_process(COMMAND "${NATIVE}" --puffs ${${name}}

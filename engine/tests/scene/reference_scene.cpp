@@ -82,9 +82,36 @@ void AdvectByFlow(const SceneState& s, Puff& puff, float dt) {
   puff.position.z += F.z * dt;
 }
 
-void UpdateScene(SceneState& s, float now, float dt, bool foldClocks) {
+void UpdateScene(SceneState& s, float now, float dt, bool plain) {
+  // Overlong frames: at most 2 s simulated, the lattice in equal steps of at
+  // most 0.25 s, non-finite nodes back to rest.
+  const bool overlong = !plain && (!(std::fabs(dt) <= 0.25f) || !std::isfinite(now));
+  if (overlong) {
+    float seen = std::isnan(dt) ? 0.0f : std::fmin(std::fmax(dt, -2.0f), 2.0f);
+    if (!std::isfinite(now)) {
+      now = s.emitClock;
+      s.simTime = now;
+    } else if (std::isfinite(dt) && seen != dt) {
+      now -= dt - seen;
+      s.simTime -= dt - seen;
+      s.clockEpoch += dt - seen;
+    }
+    dt = seen;
+  }
   const float decay = static_cast<float>(detmath::Pow(0.4, static_cast<double>(dt)));
-  reference::StepLattice(s, dt);
+  if (overlong) {
+    const int n = static_cast<int>(std::ceil(std::fabs(dt) / 0.25f));
+    for (int k = 0; k < n; ++k) reference::StepLattice(s, dt / static_cast<float>(n));
+    for (LatticeNode& node : s.lattice.nodes) {
+      const float* f = &node.displacement.x;
+      const float* v = &node.velocity.x;
+      if (!std::isfinite(f[0]) || !std::isfinite(f[1]) || !std::isfinite(f[2]) ||
+          !std::isfinite(v[0]) || !std::isfinite(v[1]) || !std::isfinite(v[2]))
+        node = LatticeNode{V(0, 0, 0), V(0, 0, 0)};
+    }
+  } else {
+    reference::StepLattice(s, dt);
+  }
   PuffPool& pool = s.pool;
   int i = 0;
   while (i < pool.count) {
@@ -108,6 +135,12 @@ void UpdateScene(SceneState& s, float now, float dt, bool foldClocks) {
   if (!s.stopRequested) {
     while (pool.count < 2048 &&
            static_cast<double>(now) - static_cast<double>(s.emitClock) >= 1.0 / 1024) {
+      if (!plain && s.emitClock >= 16384.0f) {  // the add below would be lost: fold
+        s.emitClock -= 8192.0f;
+        s.simTime -= 8192.0f;
+        now -= 8192.0f;
+        s.clockEpoch += 8192.0;
+      }
       s.emitClock += 1.0f / 1024;
       Puff& p = pool.puffs[pool.count++];
       const float g1 = static_cast<float>(RandomGauss(s, 0.25));
@@ -137,11 +170,6 @@ void UpdateScene(SceneState& s, float now, float dt, bool foldClocks) {
     } else {
       p.radiusX = 0.0f;
     }
-  }
-  if (foldClocks && s.emitClock >= 8192.0f) {
-    s.emitClock -= 8192.0f;
-    s.simTime -= 8192.0f;
-    s.clockEpoch += 8192.0;
   }
 }
 

@@ -7,8 +7,8 @@ namespace sorvane::engine::reference {
 
 void StepLattice(SceneState& s, float dt);
 void AdvectByFlow(const SceneState& s, Puff& puff, float dt);
-// foldClocks = false leaves the clocks as plain floats forever (the rule
-// without the long-run fold), to show what the fold changes and what not.
-void UpdateScene(SceneState& s, float now, float dt, bool foldClocks = true);
+// plain = true: the bare rule, without the clock fold and without the care
+// for overlong frames, to show what those change and what not.
+void UpdateScene(SceneState& s, float now, float dt, bool plain = false);
 
 }  // namespace sorvane::engine::reference
