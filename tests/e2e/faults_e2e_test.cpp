@@ -149,7 +149,8 @@ TEST_F(Faults, PreviewHostDestroyedWhileThePreviewStartsEndsThePreview) {
 }
 
 // The settings file held exclusively by another program: a saver start reads
-// the defaults and runs; a save in the dialog neither hangs nor harms the file.
+// the defaults and runs; a save in the dialog says it failed, neither hangs nor
+// harms the file, and the dialog can still be closed.
 TEST_F(Faults, SettingsFileHeldExclusivelyAtLoadAndAtSave) {
   CaseFolder folder("fault-locked");
   Install(folder);
@@ -182,13 +183,23 @@ TEST_F(Faults, SettingsFileHeldExclusivelyAtLoadAndAtSave) {
   GetWindowRect(set, &r);
   SetForegroundWindow(form);
   ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  // The dialog closes (a message about the failed save may come first: answer it).
-  const double end = NowMs() + 20000;
-  while (dialog.Running() && NowMs() < end) {
-    PumpFor(200);
-    if (!IsWindow(form) || !IsWindowVisible(form) || GetForegroundWindow() != form) PressKey(VK_RETURN);
-  }
-  EXPECT_FALSE(dialog.Running()) << "the dialog hung on a locked settings file";
+  // The failed save is reported and the dialog stays, still answering; once
+  // the message is dismissed, Escape closes it without writing.
+  HWND box = WaitForWindow(kAppTitle, 20000, "#32770");
+  ASSERT_NE(box, nullptr) << "no message about the failed save";
+  SetForegroundWindow(box);
+  PumpFor(200);
+  PressKey(VK_RETURN);
+  for (int i = 0; i < 100 && IsWindow(box); ++i) PumpFor(100);
+  EXPECT_FALSE(IsWindow(box));
+  ASSERT_TRUE(dialog.Running()) << "a failed save closed the dialog";
+  DWORD_PTR answer = 0;
+  EXPECT_NE(SendMessageTimeoutA(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer), 0)
+      << "the dialog hung on a locked settings file";
+  SetForegroundWindow(form);
+  PumpFor(200);
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(dialog.WaitExit(20000)) << "Escape did not close the dialog";
   CloseHandle(lock);
   EXPECT_EQ(ReadFileBytes(ini), stored);
 }
