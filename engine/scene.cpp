@@ -16,6 +16,13 @@
 #define SORVANE_SCENE_SSE2 1
 #include <emmintrin.h>
 #include <xmmintrin.h>
+// 64-bit x86 builds also carry an AVX lattice pass, taken where the processor
+// and the system offer AVX (the same operations in the same order, eight
+// lanes wide). SORVANE_SCENE_NO_AVX leaves it out, for the tests.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(SORVANE_SCENE_NO_AVX)
+#define SORVANE_SCENE_AVX 1
+#include <immintrin.h>
+#endif
 #endif
 
 #include "detmath.h"
@@ -132,14 +139,6 @@ inline void Project(Puff& p) {
   }
 }
 
-// Scratch for the ageing pass: each record's new life, and which original
-// record ends up in each slot.
-struct AgeScratch {
-  float life[kPoolCapacity];
-  int16_t source[kPoolCapacity];
-};
-AgeScratch g_age;
-
 // One survivor: record `from` (already aged to `life`) updated into slot `to`.
 inline void UpdateOne(const SceneState& s, Puff* puffs, int to, int from, float life, float dt,
                       const Vec4& accel, float decay) {
@@ -161,21 +160,21 @@ inline void UpdateOne(const SceneState& s, Puff* puffs, int to, int from, float 
 }
 
 #if defined(SORVANE_SCENE_SSE2)
-// Quantise() on four lanes; lanes at or beyond 2^23 take the scalar path.
+// Quantise() on four lanes. The update runs with round-to-nearest-even set
+// (DefaultFloatState), so the float-to-int conversion is that rounding; it
+// is exact up to 2^31, and beyond it gives INT32_MIN, so only those lanes
+// (and NaN) take the scalar path.
 inline __m128i QuantiseFour(__m128 v) {
   const __m128 f = _mm_mul_ps(v, _mm_set1_ps(128.0f));
-  const __m128 sign = _mm_and_ps(f, _mm_castsi128_ps(_mm_set1_epi32(INT32_MIN)));
-  const __m128 small = _mm_cmplt_ps(_mm_andnot_ps(sign, f), _mm_set1_ps(0x1p23f));
-  const __m128 magic = _mm_or_ps(_mm_set1_ps(0x1p23f), sign);
-  __m128i q = _mm_cvttps_epi32(_mm_sub_ps(_mm_add_ps(f, magic), magic));
-  if (_mm_movemask_ps(small) != 0xF) {
+  __m128i q = _mm_cvtps_epi32(f);
+  const int wide = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(q, _mm_set1_epi32(INT32_MIN))));
+  if (wide != 0) {
     alignas(16) float lanes[4];
     alignas(16) int32_t out[4];
     _mm_store_ps(lanes, f);
     _mm_store_si128(reinterpret_cast<__m128i*>(out), q);
-    const int ok = _mm_movemask_ps(small);
     for (int k = 0; k < 4; ++k) {
-      if (!(ok & (1 << k))) out[k] = static_cast<int32_t>(static_cast<uint32_t>(QuantiseLarge(lanes[k])));
+      if (wide & (1 << k)) out[k] = static_cast<int32_t>(static_cast<uint32_t>(QuantiseLarge(lanes[k])));
     }
     q = _mm_load_si128(reinterpret_cast<const __m128i*>(out));
   }
@@ -185,31 +184,50 @@ inline __m128i QuantiseFour(__m128 v) {
 // UpdateOne with each vector of the record (x, y, z, w) in one register, so
 // that nothing has to be transposed: every lane does UpdateOne's operations
 // in its order. The w lanes take + 0 (acceleration) and * 0 (the step), and w
-// is only ever 1 or +0, so it comes out unchanged.
-inline void UpdateOneVector(const SceneState& s, Puff* puffs, int to, int from, float life,
-                            __m128 acc, __m128 step, float decay) {
+// is only ever 1 or +0, so it comes out unchanged. The work is cut in three
+// stages run over batches of records (motion and cell, flow, projection):
+// each stage's chain of dependent operations is short, so the processor
+// works on many records at once.
+struct alignas(16) Cell {
+  uint32_t u[4];  // x, y, z quantised and wrapped (below 2048), 0
+};
+constexpr int kBatch = 64;
+
+// Stage 1: record `from`, aged to `life`, moved by its velocity into slot
+// `to`; its cell.
+inline void MoveOne(Puff* puffs, int to, int from, float life, __m128 acc, __m128 step, float decay,
+                    Cell& cell) {
   const Puff& src = puffs[from];
   Puff& dst = puffs[to];
   const __m128 vel = _mm_add_ps(_mm_loadu_ps(&src.velocity.x), acc);
-  __m128 pos = _mm_add_ps(_mm_loadu_ps(&src.position.x), _mm_mul_ps(vel, step));
-  const __m128 size = _mm_loadu_ps(&src.size.x);
+  const __m128 pos = _mm_add_ps(_mm_loadu_ps(&src.position.x), _mm_mul_ps(vel, step));
   const float alpha = src.alpha * decay;
+  _mm_store_si128(reinterpret_cast<__m128i*>(cell.u),
+                  _mm_and_si128(_mm_add_epi32(QuantiseFour(pos), _mm_setr_epi32(1024, 512, 0, 0)),
+                                _mm_setr_epi32(2047, 1023, 2047, 0)));
+  if (to != from) {
+    _mm_storeu_ps(&dst.size.x, _mm_loadu_ps(&src.size.x));
+    _mm_storeu_ps(&dst.screenX, _mm_loadu_ps(&src.screenX));
+  }
+  _mm_storeu_ps(&dst.position.x, pos);
+  _mm_storeu_ps(&dst.velocity.x, vel);
+  dst.alpha = alpha;
+  dst.life = life;
+}
 
-  // The flow at the new position: the cell's four corners straight from the
-  // lattice, blended along x and then z.
-  const __m128i u = _mm_and_si128(_mm_add_epi32(QuantiseFour(pos), _mm_setr_epi32(1024, 512, 0, 0)),
-                                  _mm_setr_epi32(2047, 1023, 2047, 0));
-  const int ux = _mm_cvtsi128_si32(u);  // all three below 2048: 16-bit extracts
-  const int uy = _mm_extract_epi16(u, 2);
-  const int uz = _mm_extract_epi16(u, 4);
-  const int row = (uy >> 8) * 8;
-  const int x0 = ux >> 8, x1 = (x0 + 1) & 7;
-  const int z0 = (uz >> 8) * 32, z1 = (((uz >> 8) + 1) & 7) * 32;
-  const LatticeNode* nodes = s.lattice.nodes;
-  const __m128 d00 = _mm_loadu_ps(&nodes[z0 + row + x0].displacement.x);
-  const __m128 d10 = _mm_loadu_ps(&nodes[z0 + row + x1].displacement.x);
-  const __m128 d01 = _mm_loadu_ps(&nodes[z1 + row + x0].displacement.x);
-  const __m128 d11 = _mm_loadu_ps(&nodes[z1 + row + x1].displacement.x);
+// Stage 2: the flow in the cell: its four corners straight from the lattice,
+// blended along x and then z. Corner addresses are byte offsets taken from
+// the bits of u: a node is 32 bytes, a y row 256, a z plane 1024.
+inline void FlowOne(const SceneState& s, Puff& p, const Cell& cell, __m128 step) {
+  static_assert(sizeof(LatticeNode) == 32, "corner offsets assume 32-byte nodes");
+  const unsigned ux = cell.u[0], uy = cell.u[1], uz = cell.u[2];
+  const unsigned x0 = (ux >> 3) & 0xE0u, x1 = (x0 + 0x20u) & 0xE0u;
+  const unsigned z0 = (uz << 2) & 0x1C00u, z1 = (z0 + 0x400u) & 0x1C00u;
+  const char* row = reinterpret_cast<const char*>(&s.lattice.nodes[0].displacement.x) + (uy & 0x300u);
+  const __m128 d00 = _mm_loadu_ps(reinterpret_cast<const float*>(row + (z0 + x0)));
+  const __m128 d10 = _mm_loadu_ps(reinterpret_cast<const float*>(row + (z0 + x1)));
+  const __m128 d01 = _mm_loadu_ps(reinterpret_cast<const float*>(row + (z1 + x0)));
+  const __m128 d11 = _mm_loadu_ps(reinterpret_cast<const float*>(row + (z1 + x1)));
   const __m128 fx = _mm_set1_ps(s.fractionTable[ux & 255]);
   const __m128 fz = _mm_set1_ps(s.fractionTable[uz & 255]);
   const __m128 one = _mm_set1_ps(1.0f);
@@ -217,23 +235,26 @@ inline void UpdateOneVector(const SceneState& s, Puff* puffs, int to, int from, 
   const __m128 A = _mm_add_ps(_mm_mul_ps(gx, d00), _mm_mul_ps(fx, d10));
   const __m128 B = _mm_add_ps(_mm_mul_ps(gx, d01), _mm_mul_ps(fx, d11));
   const __m128 F = _mm_add_ps(_mm_mul_ps(gz, A), _mm_mul_ps(fz, B));
-  pos = _mm_add_ps(pos, _mm_mul_ps(F, step));
+  _mm_storeu_ps(&p.position.x, _mm_add_ps(_mm_loadu_ps(&p.position.x), _mm_mul_ps(F, step)));
+}
 
-  // Projection: (2x, 2z, 2 size.x, 2 size.z) / depth. At depth 1 or nearer
-  // only radiusX changes (to 0); the other fields keep the record's own.
+// Stage 3: projection, (2x, 2z, 2 size.x, 2 size.z) / depth. At depth 1 or
+// nearer only radiusX changes (to 0); the other fields keep the record's own.
+inline void ProjectOne(Puff& p) {
+  const __m128 pos = _mm_loadu_ps(&p.position.x);
   const __m128 depth = _mm_shuffle_ps(pos, pos, _MM_SHUFFLE(1, 1, 1, 1));
   if (_mm_cvtss_f32(depth) > kNearestDepth) {
-    const __m128 n = _mm_shuffle_ps(pos, size, _MM_SHUFFLE(2, 0, 2, 0));
-    _mm_storeu_ps(&dst.screenX, _mm_div_ps(_mm_mul_ps(_mm_set1_ps(kProjection), n), depth));
+    const __m128 n = _mm_shuffle_ps(pos, _mm_loadu_ps(&p.size.x), _MM_SHUFFLE(2, 0, 2, 0));
+    _mm_storeu_ps(&p.screenX, _mm_div_ps(_mm_mul_ps(_mm_set1_ps(kProjection), n), depth));
   } else {
-    if (to != from) _mm_storeu_ps(&dst.screenX, _mm_loadu_ps(&src.screenX));
-    dst.radiusX = 0.0f;
+    p.radiusX = 0.0f;
   }
-  _mm_storeu_ps(&dst.position.x, pos);
-  _mm_storeu_ps(&dst.velocity.x, vel);
-  _mm_storeu_ps(&dst.size.x, size);
-  dst.alpha = alpha;
-  dst.life = life;
+}
+
+// Stages 2 and 3 for the records first .. first + n - 1.
+inline void FinishBatch(const SceneState& s, Puff* puffs, int first, int n, const Cell* cells, __m128 step) {
+  for (int k = 0; k < n; ++k) FlowOne(s, puffs[first + k], cells[k], step);
+  for (int k = 0; k < n; ++k) ProjectOne(puffs[first + k]);
 }
 
 #endif
@@ -327,9 +348,6 @@ struct SpringTables {
   // For target m, the j-th incoming spring: source n | offset index << 8,
   // sources ascending.
   uint16_t incoming[kLatticeNodes][kOffsets];
-  // The same offsets and rest lengths laid out for four targets at a time:
-  // [m / 4][j][component dx, dy, dz, rest][m % 4].
-  alignas(16) float lanes[kLatticeNodes / 4][kOffsets][4][4];
 };
 
 constexpr SpringTables MakeSpringTables() {
@@ -350,61 +368,164 @@ constexpr SpringTables MakeSpringTables() {
           ++o;
         }
   }
-  for (int m = 0; m < kLatticeNodes; ++m)
-    for (int j = 0; j < kOffsets; ++j) {
-      const SpringOffset& so = t.offset[t.incoming[m][j] >> 8];
-      t.lanes[m / 4][j][0][m % 4] = so.dx;
-      t.lanes[m / 4][j][1][m % 4] = so.dy;
-      t.lanes[m / 4][j][2][m % 4] = so.dz;
-      t.lanes[m / 4][j][3][m % 4] = so.rest;
-    }
   return t;
 }
 
 constexpr SpringTables kSprings = MakeSpringTables();
 
 #if defined(SORVANE_SCENE_SSE2)
-// Targets m..m+3: velocity += every incoming push d * ((rest - L) * c),
-// d = (disp(m) - disp(n)) + offset; each lane does the scalar operations in
-// the scalar order. The square root of a float taken in double and rounded
-// back is the correctly rounded float square root (53 >= 2*24 + 2 bits make
-// the double rounding harmless), which is what sqrtps computes.
-inline void SpringsIntoFour(LatticeNode* nodes, int m, float c) {
-  __m128 MX = _mm_loadu_ps(&nodes[m].displacement.x), MY = _mm_loadu_ps(&nodes[m + 1].displacement.x);
-  __m128 MZ = _mm_loadu_ps(&nodes[m + 2].displacement.x), MW = _mm_loadu_ps(&nodes[m + 3].displacement.x);
-  _MM_TRANSPOSE4_PS(MX, MY, MZ, MW);
-  __m128 VX = _mm_loadu_ps(&nodes[m].velocity.x), VY = _mm_loadu_ps(&nodes[m + 1].velocity.x);
-  __m128 VZ = _mm_loadu_ps(&nodes[m + 2].velocity.x), VW = _mm_loadu_ps(&nodes[m + 3].velocity.x);
-  _MM_TRANSPOSE4_PS(VX, VY, VZ, VW);
-  const __m128 vc = _mm_set1_ps(c);
-  const uint16_t* in[4] = {kSprings.incoming[m], kSprings.incoming[m + 1], kSprings.incoming[m + 2],
-                           kSprings.incoming[m + 3]};
-  for (int j = 0; j < kOffsets; ++j) {
-    const unsigned e0 = in[0][j], e1 = in[1][j], e2 = in[2][j], e3 = in[3][j];
-    __m128 NX = _mm_loadu_ps(&nodes[e0 & 255].displacement.x);
-    __m128 NY = _mm_loadu_ps(&nodes[e1 & 255].displacement.x);
-    __m128 NZ = _mm_loadu_ps(&nodes[e2 & 255].displacement.x);
-    __m128 NW = _mm_loadu_ps(&nodes[e3 & 255].displacement.x);
-    _MM_TRANSPOSE4_PS(NX, NY, NZ, NW);
-    const float* lane = kSprings.lanes[m / 4][j][0];
-    const __m128 OX = _mm_load_ps(lane), OY = _mm_load_ps(lane + 4);
-    const __m128 OZ = _mm_load_ps(lane + 8), OR = _mm_load_ps(lane + 12);
-    const __m128 dx = _mm_add_ps(_mm_sub_ps(MX, NX), OX);
-    const __m128 dy = _mm_add_ps(_mm_sub_ps(MY, NY), OY);
-    const __m128 dz = _mm_add_ps(_mm_sub_ps(MZ, NZ), OZ);
-    const __m128 sq = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
-    const __m128 k = _mm_mul_ps(_mm_sub_ps(OR, _mm_sqrt_ps(sq)), vc);
-    VX = _mm_add_ps(VX, _mm_mul_ps(dx, k));
-    VY = _mm_add_ps(VY, _mm_mul_ps(dy, k));
-    VZ = _mm_add_ps(VZ, _mm_mul_ps(dz, k));
+// With SSE2 the pass takes half a row of x at a time: four targets with the
+// same y and z. They meet their source rows (z', y') in the same order, and in
+// a source row their sources lie at x-1, x, x+1, in that order, except at the
+// wrap, where x = 0 takes them as x, x+1, x-1 and x = 7 as x+1, x-1, x. So
+// each push is computed once for the four lanes and summed in both orders,
+// and the edge lane keeps the other sum. The displacements are read from a
+// copy by component with each row padded by its wrapped neighbours, so every
+// source vector is a single load.
+struct RowGroup {
+  int32_t source;    // source row z' * 4 + y'
+  float dy, dz;      // from source to target
+  float restSide;    // rest length with dx = +-1
+  float restMiddle;  // with dx = 0 (not for the row itself)
+};
+
+struct RowTables {
+  RowGroup group[32][9];  // per target row z * 4 + y, source rows ascending
+};
+
+constexpr int Wrapped(int d, int period) {
+  return d > 1 ? d - period : (d < -1 ? d + period : d);
+}
+
+constexpr RowTables MakeRowTables() {
+  RowTables t{};
+  for (int r = 0; r < 32; ++r) {
+    int g = 0;
+    for (int sr = 0; sr < 32; ++sr) {
+      const int dy = Wrapped((r & 3) - (sr & 3), 4), dz = Wrapped((r >> 2) - (sr >> 2), 8);
+      if (dy < -1 || dy > 1 || dz < -1 || dz > 1) continue;
+      const int yz = (dz < 0 ? -dz : dz) * 9 + (dy < 0 ? -dy : dy) * 3;
+      t.group[r][g++] = RowGroup{sr, static_cast<float>(dy), static_cast<float>(dz), kRestLength[yz + 1],
+                                 kRestLength[yz]};
+    }
   }
+  return t;
+}
+
+constexpr RowTables kRows = MakeRowTables();
+
+constexpr int kRowStride = 12;  // [x7, x0 .. x7, x0] and two floats of padding
+struct alignas(16) PaddedRows {
+  float c[3][32][kRowStride];  // component, row, 1 + x
+};
+
+struct Four3 {
+  __m128 x, y, z;
+};
+
+// The pushes from the sources at `src` (one load per component) into the
+// targets m: d = (m - n) + offset, k = (rest - |d|) * c, push = d * k. The
+// square root of a float taken in double and rounded back is the correctly
+// rounded float square root (53 >= 2*24 + 2 bits make the double rounding
+// harmless), which is what sqrtps computes.
+inline Four3 PushesFrom(const PaddedRows& rows, int row, int at, const Four3& m, __m128 ox, __m128 oy,
+                        __m128 oz, __m128 rest, __m128 vc) {
+  const __m128 dx = _mm_add_ps(_mm_sub_ps(m.x, _mm_loadu_ps(&rows.c[0][row][at])), ox);
+  const __m128 dy = _mm_add_ps(_mm_sub_ps(m.y, _mm_loadu_ps(&rows.c[1][row][at])), oy);
+  const __m128 dz = _mm_add_ps(_mm_sub_ps(m.z, _mm_loadu_ps(&rows.c[2][row][at])), oz);
+  const __m128 sq = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
+  const __m128 k = _mm_mul_ps(_mm_sub_ps(rest, _mm_sqrt_ps(sq)), vc);
+  return Four3{_mm_mul_ps(dx, k), _mm_mul_ps(dy, k), _mm_mul_ps(dz, k)};
+}
+
+inline void AddInto(Four3& v, const Four3& p) {
+  v.x = _mm_add_ps(v.x, p.x);
+  v.y = _mm_add_ps(v.y, p.y);
+  v.z = _mm_add_ps(v.z, p.z);
+}
+
+// Targets row * 8 + 4 * half ..+3: springs, then the step and damping of
+// those nodes (their displacements are no longer read: the copy serves).
+inline void SpringsIntoHalfRow(LatticeNode* nodes, const PaddedRows& rows, int row, int half, float c,
+                               float dt, float damp) {
+  const int first = row * 8 + half * 4;
+  const int at = 1 + half * 4;  // the targets' own x in a padded row
+  __m128 DX = _mm_loadu_ps(&nodes[first].displacement.x), DY = _mm_loadu_ps(&nodes[first + 1].displacement.x);
+  __m128 DZ = _mm_loadu_ps(&nodes[first + 2].displacement.x), DW = _mm_loadu_ps(&nodes[first + 3].displacement.x);
+  _MM_TRANSPOSE4_PS(DX, DY, DZ, DW);
+  __m128 VX = _mm_loadu_ps(&nodes[first].velocity.x), VY = _mm_loadu_ps(&nodes[first + 1].velocity.x);
+  __m128 VZ = _mm_loadu_ps(&nodes[first + 2].velocity.x), VW = _mm_loadu_ps(&nodes[first + 3].velocity.x);
   _MM_TRANSPOSE4_PS(VX, VY, VZ, VW);
-  _mm_storeu_ps(&nodes[m].velocity.x, VX);
-  _mm_storeu_ps(&nodes[m + 1].velocity.x, VY);
-  _mm_storeu_ps(&nodes[m + 2].velocity.x, VZ);
-  _mm_storeu_ps(&nodes[m + 3].velocity.x, VW);
+  const Four3 m{DX, DY, DZ};
+  Four3 v{VX, VY, VZ};
+  Four3 edge = v;  // lane 0 (x = 0) or lane 3 (x = 7) in its own order
+  const __m128 vc = _mm_set1_ps(c);
+  const __m128 plus = _mm_set1_ps(1.0f), zero = _mm_setzero_ps(), minus = _mm_set1_ps(-1.0f);
+  for (int g = 0; g < 9; ++g) {
+    const RowGroup& rg = kRows.group[row][g];
+    const __m128 oy = _mm_set1_ps(rg.dy), oz = _mm_set1_ps(rg.dz);
+    const __m128 side = _mm_set1_ps(rg.restSide);
+    // Source x-1 (offset +1) and x+1 (offset -1).
+    const Four3 before = PushesFrom(rows, rg.source, at - 1, m, plus, oy, oz, side, vc);
+    const Four3 after = PushesFrom(rows, rg.source, at + 1, m, minus, oy, oz, side, vc);
+    if (rg.source == row) {
+      AddInto(v, before);
+      AddInto(v, after);
+      AddInto(edge, after);
+      AddInto(edge, before);
+      continue;
+    }
+    const Four3 same = PushesFrom(rows, rg.source, at, m, zero, oy, oz, _mm_set1_ps(rg.restMiddle), vc);
+    AddInto(v, before);
+    AddInto(v, same);
+    AddInto(v, after);
+    if (half == 0) {  // x = 0: x, x+1, x-1
+      AddInto(edge, same);
+      AddInto(edge, after);
+      AddInto(edge, before);
+    } else {  // x = 7: x+1, x-1, x
+      AddInto(edge, after);
+      AddInto(edge, before);
+      AddInto(edge, same);
+    }
+  }
+  if (half == 0) {
+    VX = _mm_move_ss(v.x, edge.x);
+    VY = _mm_move_ss(v.y, edge.y);
+    VZ = _mm_move_ss(v.z, edge.z);
+  } else {
+    const __m128 last = _mm_castsi128_ps(_mm_setr_epi32(0, 0, 0, -1));
+    VX = _mm_or_ps(_mm_andnot_ps(last, v.x), _mm_and_ps(last, edge.x));
+    VY = _mm_or_ps(_mm_andnot_ps(last, v.y), _mm_and_ps(last, edge.y));
+    VZ = _mm_or_ps(_mm_andnot_ps(last, v.z), _mm_and_ps(last, edge.z));
+  }
+
+  // displacement += velocity * dt; a node pushed too far stops (velocity
+  // (0, 0, 0, 1)), the others are damped.
+  const __m128 vdt = _mm_set1_ps(dt);
+  DX = _mm_add_ps(DX, _mm_mul_ps(VX, vdt));
+  DY = _mm_add_ps(DY, _mm_mul_ps(VY, vdt));
+  DZ = _mm_add_ps(DZ, _mm_mul_ps(VZ, vdt));
+  const __m128 sq = _mm_add_ps(_mm_add_ps(_mm_mul_ps(DX, DX), _mm_mul_ps(DY, DY)), _mm_mul_ps(DZ, DZ));
+  const __m128 far = _mm_cmpgt_ps(sq, _mm_set1_ps(kDisplacementLimit));
+  const __m128 vdamp = _mm_set1_ps(damp);
+  VX = _mm_andnot_ps(far, _mm_mul_ps(VX, vdamp));
+  VY = _mm_andnot_ps(far, _mm_mul_ps(VY, vdamp));
+  VZ = _mm_andnot_ps(far, _mm_mul_ps(VZ, vdamp));
+  VW = _mm_or_ps(_mm_andnot_ps(far, VW), _mm_and_ps(far, _mm_set1_ps(1.0f)));
+  _MM_TRANSPOSE4_PS(DX, DY, DZ, DW);
+  _MM_TRANSPOSE4_PS(VX, VY, VZ, VW);
+  _mm_storeu_ps(&nodes[first].displacement.x, DX);
+  _mm_storeu_ps(&nodes[first + 1].displacement.x, DY);
+  _mm_storeu_ps(&nodes[first + 2].displacement.x, DZ);
+  _mm_storeu_ps(&nodes[first + 3].displacement.x, DW);
+  _mm_storeu_ps(&nodes[first].velocity.x, VX);
+  _mm_storeu_ps(&nodes[first + 1].velocity.x, VY);
+  _mm_storeu_ps(&nodes[first + 2].velocity.x, VZ);
+  _mm_storeu_ps(&nodes[first + 3].velocity.x, VW);
 }
 #else
+// Targets m..m+3, each with its incoming pushes in order.
 inline void SpringsIntoFour(LatticeNode* nodes, int m, float c) {
   for (int t = m; t < m + 4; ++t) {
     const Vec4 dm = nodes[t].displacement;
@@ -426,15 +547,162 @@ inline void SpringsIntoFour(LatticeNode* nodes, int m, float c) {
 }
 #endif
 
+
+#if defined(SORVANE_SCENE_AVX)
+#define SORVANE_AVX __attribute__((target("avx")))
+
+struct Eight3 {
+  __m256 x, y, z;
+};
+
+SORVANE_AVX inline Eight3 PushesFrom8(const PaddedRows& rows, int row, int at, const Eight3& m, __m256 ox,
+                                      __m256 oy, __m256 oz, __m256 rest, __m256 vc) {
+  const __m256 dx = _mm256_add_ps(_mm256_sub_ps(m.x, _mm256_loadu_ps(&rows.c[0][row][at])), ox);
+  const __m256 dy = _mm256_add_ps(_mm256_sub_ps(m.y, _mm256_loadu_ps(&rows.c[1][row][at])), oy);
+  const __m256 dz = _mm256_add_ps(_mm256_sub_ps(m.z, _mm256_loadu_ps(&rows.c[2][row][at])), oz);
+  const __m256 sq =
+      _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(dx, dx), _mm256_mul_ps(dy, dy)), _mm256_mul_ps(dz, dz));
+  const __m256 k = _mm256_mul_ps(_mm256_sub_ps(rest, _mm256_sqrt_ps(sq)), vc);
+  return Eight3{_mm256_mul_ps(dx, k), _mm256_mul_ps(dy, k), _mm256_mul_ps(dz, k)};
+}
+
+SORVANE_AVX inline void AddInto8(Eight3& v, const Eight3& p) {
+  v.x = _mm256_add_ps(v.x, p.x);
+  v.y = _mm256_add_ps(v.y, p.y);
+  v.z = _mm256_add_ps(v.z, p.z);
+}
+
+// SpringsIntoHalfRow for a whole row: lane 0 (x = 0) and lane 7 (x = 7)
+// each keep their own sum.
+SORVANE_AVX void SpringsIntoRows8(LatticeNode* nodes, const PaddedRows& rows, float c, float dt, float damp) {
+  const __m256 vc = _mm256_set1_ps(c);
+  const __m256 plus = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps(), minus = _mm256_set1_ps(-1.0f);
+  for (int row = 0; row < 32; ++row) {
+    LatticeNode* n = nodes + row * 8;
+    __m128 VX0 = _mm_loadu_ps(&n[0].velocity.x), VY0 = _mm_loadu_ps(&n[1].velocity.x);
+    __m128 VZ0 = _mm_loadu_ps(&n[2].velocity.x), VW0 = _mm_loadu_ps(&n[3].velocity.x);
+    _MM_TRANSPOSE4_PS(VX0, VY0, VZ0, VW0);
+    __m128 VX1 = _mm_loadu_ps(&n[4].velocity.x), VY1 = _mm_loadu_ps(&n[5].velocity.x);
+    __m128 VZ1 = _mm_loadu_ps(&n[6].velocity.x), VW1 = _mm_loadu_ps(&n[7].velocity.x);
+    _MM_TRANSPOSE4_PS(VX1, VY1, VZ1, VW1);
+    const Eight3 m{_mm256_loadu_ps(&rows.c[0][row][1]), _mm256_loadu_ps(&rows.c[1][row][1]),
+                   _mm256_loadu_ps(&rows.c[2][row][1])};
+    Eight3 v{_mm256_insertf128_ps(_mm256_castps128_ps256(VX0), VX1, 1),
+             _mm256_insertf128_ps(_mm256_castps128_ps256(VY0), VY1, 1),
+             _mm256_insertf128_ps(_mm256_castps128_ps256(VZ0), VZ1, 1)};
+    // Lane 0 (x = 0) takes its sources as x, x+1, x-1, lane 7 as x+1, x-1, x:
+    // one more sum holds both.
+    Eight3 edges = v;
+    for (int g = 0; g < 9; ++g) {
+      const RowGroup& rg = kRows.group[row][g];
+      const __m256 oy = _mm256_set1_ps(rg.dy), oz = _mm256_set1_ps(rg.dz);
+      const __m256 side = _mm256_set1_ps(rg.restSide);
+      const Eight3 before = PushesFrom8(rows, rg.source, 0, m, plus, oy, oz, side, vc);
+      const Eight3 after = PushesFrom8(rows, rg.source, 2, m, minus, oy, oz, side, vc);
+      if (rg.source == row) {
+        AddInto8(v, before);
+        AddInto8(v, after);
+        AddInto8(edges, after);
+        AddInto8(edges, before);
+        continue;
+      }
+      const Eight3 same = PushesFrom8(rows, rg.source, 1, m, zero, oy, oz, _mm256_set1_ps(rg.restMiddle), vc);
+      AddInto8(v, before);
+      AddInto8(v, same);
+      AddInto8(v, after);
+      AddInto8(edges, Eight3{_mm256_blend_ps(after.x, same.x, 0x01), _mm256_blend_ps(after.y, same.y, 0x01),
+                             _mm256_blend_ps(after.z, same.z, 0x01)});
+      AddInto8(edges, Eight3{_mm256_blend_ps(before.x, after.x, 0x01), _mm256_blend_ps(before.y, after.y, 0x01),
+                             _mm256_blend_ps(before.z, after.z, 0x01)});
+      AddInto8(edges, Eight3{_mm256_blend_ps(same.x, before.x, 0x01), _mm256_blend_ps(same.y, before.y, 0x01),
+                             _mm256_blend_ps(same.z, before.z, 0x01)});
+    }
+    __m256 vx = _mm256_blend_ps(v.x, edges.x, 0x81);
+    __m256 vy = _mm256_blend_ps(v.y, edges.y, 0x81);
+    __m256 vz = _mm256_blend_ps(v.z, edges.z, 0x81);
+
+    const __m256 vdt = _mm256_set1_ps(dt);
+    const __m256 dx = _mm256_add_ps(m.x, _mm256_mul_ps(vx, vdt));
+    const __m256 dy = _mm256_add_ps(m.y, _mm256_mul_ps(vy, vdt));
+    const __m256 dz = _mm256_add_ps(m.z, _mm256_mul_ps(vz, vdt));
+    const __m256 sq =
+        _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(dx, dx), _mm256_mul_ps(dy, dy)), _mm256_mul_ps(dz, dz));
+    const __m256 far = _mm256_cmp_ps(sq, _mm256_set1_ps(kDisplacementLimit), _CMP_GT_OQ);
+    const __m256 vdamp = _mm256_set1_ps(damp);
+    vx = _mm256_andnot_ps(far, _mm256_mul_ps(vx, vdamp));
+    vy = _mm256_andnot_ps(far, _mm256_mul_ps(vy, vdamp));
+    vz = _mm256_andnot_ps(far, _mm256_mul_ps(vz, vdamp));
+    const __m256 vw = _mm256_blendv_ps(_mm256_insertf128_ps(_mm256_castps128_ps256(VW0), VW1, 1),
+                                       _mm256_set1_ps(1.0f), far);
+    for (int half = 0; half < 2; ++half) {
+      LatticeNode* h = n + half * 4;
+      __m128 DX = half ? _mm256_extractf128_ps(dx, 1) : _mm256_castps256_ps128(dx);
+      __m128 DY = half ? _mm256_extractf128_ps(dy, 1) : _mm256_castps256_ps128(dy);
+      __m128 DZ = half ? _mm256_extractf128_ps(dz, 1) : _mm256_castps256_ps128(dz);
+      // The displacement's w is kept as it is: gathered from the records.
+      __m128 DW = _mm_setr_ps(h[0].displacement.w, h[1].displacement.w, h[2].displacement.w,
+                              h[3].displacement.w);
+      __m128 VX = half ? _mm256_extractf128_ps(vx, 1) : _mm256_castps256_ps128(vx);
+      __m128 VY = half ? _mm256_extractf128_ps(vy, 1) : _mm256_castps256_ps128(vy);
+      __m128 VZ = half ? _mm256_extractf128_ps(vz, 1) : _mm256_castps256_ps128(vz);
+      __m128 VW = half ? _mm256_extractf128_ps(vw, 1) : _mm256_castps256_ps128(vw);
+      _MM_TRANSPOSE4_PS(DX, DY, DZ, DW);
+      _MM_TRANSPOSE4_PS(VX, VY, VZ, VW);
+      _mm_storeu_ps(&h[0].displacement.x, DX);
+      _mm_storeu_ps(&h[1].displacement.x, DY);
+      _mm_storeu_ps(&h[2].displacement.x, DZ);
+      _mm_storeu_ps(&h[3].displacement.x, DW);
+      _mm_storeu_ps(&h[0].velocity.x, VX);
+      _mm_storeu_ps(&h[1].velocity.x, VY);
+      _mm_storeu_ps(&h[2].velocity.x, VZ);
+      _mm_storeu_ps(&h[3].velocity.x, VW);
+    }
+  }
+}
+
+// AVX needs the processor's support and the system's saving of the wide
+// registers; the compiler's check looks at both.
+bool HaveAvx() {
+  static const bool have = __builtin_cpu_supports("avx");
+  return have;
+}
+#endif
 }  // namespace
 
 void StepLattice(SceneState& s, float dt) {
   LatticeNode* nodes = s.lattice.nodes;
   const float c = kSpring * dt;
-  for (int m = 0; m < kLatticeNodes; m += 4) SpringsIntoFour(nodes, m, c);
-
   const float damp = static_cast<float>(
       detmath::Pow(static_cast<double>(kDamping), static_cast<double>(dt)));
+#if defined(SORVANE_SCENE_SSE2)
+  PaddedRows rows;
+  for (int row = 0; row < 32; ++row) {
+    for (int half = 0; half < 2; ++half) {
+      const int first = row * 8 + half * 4;
+      __m128 X = _mm_loadu_ps(&nodes[first].displacement.x), Y = _mm_loadu_ps(&nodes[first + 1].displacement.x);
+      __m128 Z = _mm_loadu_ps(&nodes[first + 2].displacement.x), W = _mm_loadu_ps(&nodes[first + 3].displacement.x);
+      _MM_TRANSPOSE4_PS(X, Y, Z, W);
+      _mm_storeu_ps(&rows.c[0][row][1 + half * 4], X);
+      _mm_storeu_ps(&rows.c[1][row][1 + half * 4], Y);
+      _mm_storeu_ps(&rows.c[2][row][1 + half * 4], Z);
+    }
+    for (int k = 0; k < 3; ++k) {
+      rows.c[k][row][0] = rows.c[k][row][8];
+      rows.c[k][row][9] = rows.c[k][row][1];
+    }
+  }
+#if defined(SORVANE_SCENE_AVX)
+  if (HaveAvx()) {
+    SpringsIntoRows8(nodes, rows, c, dt, damp);
+    return;
+  }
+#endif
+  for (int row = 0; row < 32; ++row) {
+    SpringsIntoHalfRow(nodes, rows, row, 0, c, dt, damp);
+    SpringsIntoHalfRow(nodes, rows, row, 1, c, dt, damp);
+  }
+#else
+  for (int m = 0; m < kLatticeNodes; m += 4) SpringsIntoFour(nodes, m, c);
   for (int n = 0; n < kLatticeNodes; ++n) {
     LatticeNode& node = nodes[n];
     AddTo(node.displacement, Scale(node.velocity, dt));
@@ -444,6 +712,7 @@ void StepLattice(SceneState& s, float dt) {
       ScaleBy(node.velocity, damp);
     }
   }
+#endif
 }
 
 void AdvectByFlow(const SceneState& s, Puff& puff, float dt) {
@@ -537,51 +806,55 @@ void UpdateSceneUnguarded(SceneState& s, float now, float dt) {
   }
 
   // Ageing. The rule walks the pool, and a dead puff's slot takes the last
-  // record, which is handled next in the same pass. Which records survive and
-  // where they land depends on the lives alone, so that walk is replayed on
-  // the lives first; then each survivor is updated on its own.
+  // record, which is handled next in the same pass. A survivor is updated as
+  // soon as its slot is known: it comes from its own slot or from the end of
+  // the pool, which the walk never reaches again, and lands in a slot the walk
+  // has just left (with SSE2, its flow and projection follow a batch later).
   PuffPool& pool = s.pool;
   Puff* puffs = pool.puffs;
-  const int oldCount = pool.count;
-  // Every record is looked at once, as its own slot or as the last record.
-  int count = oldCount;
+  int count = pool.count;
   int deadInPlace = -1;  // a dead record the last step copied onto itself
-  for (int i = 0; i < count;) {
-    int current = i;  // slot i still holds its own record when first reached
-    float life = g_age.life[current] = puffs[current].life - dt;
-    while (!(life > 0.0f)) {
-      --count;
-      if (count == i) break;
-      current = count;  // the last record (never moved yet) fills the hole
-      life = g_age.life[current] = puffs[current].life - dt;
-    }
-    if (count == i) {
-      deadInPlace = current;
-      break;
-    }
-    g_age.source[i++] = static_cast<int16_t>(current);
-  }
-  pool.count = count;
-
+  float deadLife = 0.0f;
   const Vec4 accel = Scale(kAcceleration, dt);
 #if defined(SORVANE_SCENE_SSE2)
   const __m128 acc = _mm_setr_ps(accel.x, accel.y, accel.z, 0.0f);
   const __m128 step = _mm_setr_ps(dt, dt, dt, 0.0f);
-  for (int i = 0; i < count; ++i) {
-    const int from = g_age.source[i];
-    UpdateOneVector(s, puffs, i, from, g_age.life[from], acc, step, decay);
-  }
-
-#else
-  for (int i = 0; i < count; ++i) {
-    UpdateOne(s, puffs, i, g_age.source[i], g_age.life[g_age.source[i]], dt, accel, decay);
-  }
+  Cell cells[kBatch];
+  int pending = 0;  // records moved but not yet finished, ending at slot i
 #endif
+  for (int i = 0; i < count; ++i) {
+    int current = i;  // slot i still holds its own record when first reached
+    float life = puffs[current].life - dt;
+    while (!(life > 0.0f)) {
+      --count;
+      if (count == i) break;
+      current = count;  // the last record (never moved yet) fills the hole
+      life = puffs[current].life - dt;
+    }
+    if (count == i) {
+      deadInPlace = current;
+      deadLife = life;
+      break;
+    }
+#if defined(SORVANE_SCENE_SSE2)
+    MoveOne(puffs, i, current, life, acc, step, decay, cells[pending]);
+    if (++pending == kBatch) {
+      FinishBatch(s, puffs, i + 1 - kBatch, kBatch, cells, step);
+      pending = 0;
+    }
+#else
+    UpdateOne(s, puffs, i, current, life, dt, accel, decay);
+#endif
+  }
+#if defined(SORVANE_SCENE_SSE2)
+  FinishBatch(s, puffs, count - pending, pending, cells, step);
+#endif
+  pool.count = count;
   // The rule leaves the slots beyond the count as they were, except for a
   // final dead record copied onto itself, which keeps its reduced life.
   if (deadInPlace >= 0) {
     if (deadInPlace != count) puffs[count] = puffs[deadInPlace];
-    puffs[count].life = g_age.life[deadInPlace];
+    puffs[count].life = deadLife;
   }
 
   if (!s.stopRequested) {
