@@ -15,7 +15,7 @@ cmake -S . -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 targets=(bgm_test button_test facegen_test sorvane-facegen saver_startup_tests
-         scene_scalar_test scene_test scene_trace_format_test scene-trace sorvane_dialog_tests
+         scene_scalar_test scene_sse2_test scene_test scene_trace_format_test scene-trace sorvane_dialog_tests
          sorvane_settings_tests)
 cmake --build "$tree" -j "$(nproc)" --target "${targets[@]}"
 rm -f "$tree/bin/scene_alloc_test"  # stays unbuilt: see above
