@@ -348,6 +348,9 @@ struct SpringTables {
   // For target m, the j-th incoming spring: source n | offset index << 8,
   // sources ascending.
   uint16_t incoming[kLatticeNodes][kOffsets];
+  // The same offsets and rest lengths laid out for four targets at a time:
+  // [m / 4][j][component dx, dy, dz, rest][m % 4].
+  alignas(16) float lanes[kLatticeNodes / 4][kOffsets][4][4];
 };
 
 constexpr SpringTables MakeSpringTables() {
@@ -368,20 +371,91 @@ constexpr SpringTables MakeSpringTables() {
           ++o;
         }
   }
+  for (int m = 0; m < kLatticeNodes; ++m)
+    for (int j = 0; j < kOffsets; ++j) {
+      const SpringOffset& so = t.offset[t.incoming[m][j] >> 8];
+      t.lanes[m / 4][j][0][m % 4] = so.dx;
+      t.lanes[m / 4][j][1][m % 4] = so.dy;
+      t.lanes[m / 4][j][2][m % 4] = so.dz;
+      t.lanes[m / 4][j][3][m % 4] = so.rest;
+    }
   return t;
 }
 
 constexpr SpringTables kSprings = MakeSpringTables();
 
 #if defined(SORVANE_SCENE_SSE2)
-// With SSE2 the pass takes half a row of x at a time: four targets with the
+// Targets m..m+3: velocity += every incoming push d * ((rest - L) * c),
+// d = (disp(m) - disp(n)) + offset; each lane does the scalar operations in
+// the scalar order. The square root of a float taken in double and rounded
+// back is the correctly rounded float square root (53 >= 2*24 + 2 bits make
+// the double rounding harmless), which is what sqrtps computes.
+inline void SpringsIntoFour(LatticeNode* nodes, int m, float c) {
+  __m128 MX = _mm_loadu_ps(&nodes[m].displacement.x), MY = _mm_loadu_ps(&nodes[m + 1].displacement.x);
+  __m128 MZ = _mm_loadu_ps(&nodes[m + 2].displacement.x), MW = _mm_loadu_ps(&nodes[m + 3].displacement.x);
+  _MM_TRANSPOSE4_PS(MX, MY, MZ, MW);
+  __m128 VX = _mm_loadu_ps(&nodes[m].velocity.x), VY = _mm_loadu_ps(&nodes[m + 1].velocity.x);
+  __m128 VZ = _mm_loadu_ps(&nodes[m + 2].velocity.x), VW = _mm_loadu_ps(&nodes[m + 3].velocity.x);
+  _MM_TRANSPOSE4_PS(VX, VY, VZ, VW);
+  const __m128 vc = _mm_set1_ps(c);
+  const uint16_t* in[4] = {kSprings.incoming[m], kSprings.incoming[m + 1], kSprings.incoming[m + 2],
+                           kSprings.incoming[m + 3]};
+  for (int j = 0; j < kOffsets; ++j) {
+    const unsigned e0 = in[0][j], e1 = in[1][j], e2 = in[2][j], e3 = in[3][j];
+    __m128 NX = _mm_loadu_ps(&nodes[e0 & 255].displacement.x);
+    __m128 NY = _mm_loadu_ps(&nodes[e1 & 255].displacement.x);
+    __m128 NZ = _mm_loadu_ps(&nodes[e2 & 255].displacement.x);
+    __m128 NW = _mm_loadu_ps(&nodes[e3 & 255].displacement.x);
+    _MM_TRANSPOSE4_PS(NX, NY, NZ, NW);
+    const float* lane = kSprings.lanes[m / 4][j][0];
+    const __m128 OX = _mm_load_ps(lane), OY = _mm_load_ps(lane + 4);
+    const __m128 OZ = _mm_load_ps(lane + 8), OR = _mm_load_ps(lane + 12);
+    const __m128 dx = _mm_add_ps(_mm_sub_ps(MX, NX), OX);
+    const __m128 dy = _mm_add_ps(_mm_sub_ps(MY, NY), OY);
+    const __m128 dz = _mm_add_ps(_mm_sub_ps(MZ, NZ), OZ);
+    const __m128 sq = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
+    const __m128 k = _mm_mul_ps(_mm_sub_ps(OR, _mm_sqrt_ps(sq)), vc);
+    VX = _mm_add_ps(VX, _mm_mul_ps(dx, k));
+    VY = _mm_add_ps(VY, _mm_mul_ps(dy, k));
+    VZ = _mm_add_ps(VZ, _mm_mul_ps(dz, k));
+  }
+  _MM_TRANSPOSE4_PS(VX, VY, VZ, VW);
+  _mm_storeu_ps(&nodes[m].velocity.x, VX);
+  _mm_storeu_ps(&nodes[m + 1].velocity.x, VY);
+  _mm_storeu_ps(&nodes[m + 2].velocity.x, VZ);
+  _mm_storeu_ps(&nodes[m + 3].velocity.x, VW);
+}
+#else
+inline void SpringsIntoFour(LatticeNode* nodes, int m, float c) {
+  for (int t = m; t < m + 4; ++t) {
+    const Vec4 dm = nodes[t].displacement;
+    Vec4& v = nodes[t].velocity;
+    for (int j = 0; j < kOffsets; ++j) {
+      const unsigned e = kSprings.incoming[t][j];
+      const Vec4& dn = nodes[e & 255].displacement;
+      const SpringOffset& o = kSprings.offset[e >> 8];
+      const float dx = (dm.x - dn.x) + o.dx;
+      const float dy = (dm.y - dn.y) + o.dy;
+      const float dz = (dm.z - dn.z) + o.dz;
+      const float L = static_cast<float>(std::sqrt(static_cast<double>((dx * dx + dy * dy) + dz * dz)));
+      const float k = (o.rest - L) * c;
+      v.x += dx * k;
+      v.y += dy * k;
+      v.z += dz * k;
+    }
+  }
+}
+#endif
+
+#if defined(SORVANE_SCENE_AVX)
+// With AVX the pass takes a whole row of x at a time: eight targets with the
 // same y and z. They meet their source rows (z', y') in the same order, and in
 // a source row their sources lie at x-1, x, x+1, in that order, except at the
 // wrap, where x = 0 takes them as x, x+1, x-1 and x = 7 as x+1, x-1, x. So
-// each push is computed once for the four lanes and summed in both orders,
-// and the edge lane keeps the other sum. The displacements are read from a
-// copy by component with each row padded by its wrapped neighbours, so every
-// source vector is a single load.
+// each push is computed once for the eight lanes, and the two edge lanes keep
+// a second sum in their own order. The displacements are read from a copy by
+// component with each row padded by its wrapped neighbours, so every source
+// vector is a single load; the step and damping of the row follow at once.
 struct RowGroup {
   int32_t source;    // source row z' * 4 + y'
   float dy, dz;      // from source to target
@@ -419,142 +493,14 @@ struct alignas(16) PaddedRows {
   float c[3][32][kRowStride];  // component, row, 1 + x
 };
 
-struct Four3 {
-  __m128 x, y, z;
-};
-
-// The pushes from the sources at `src` (one load per component) into the
-// targets m: d = (m - n) + offset, k = (rest - |d|) * c, push = d * k. The
-// square root of a float taken in double and rounded back is the correctly
-// rounded float square root (53 >= 2*24 + 2 bits make the double rounding
-// harmless), which is what sqrtps computes.
-inline Four3 PushesFrom(const PaddedRows& rows, int row, int at, const Four3& m, __m128 ox, __m128 oy,
-                        __m128 oz, __m128 rest, __m128 vc) {
-  const __m128 dx = _mm_add_ps(_mm_sub_ps(m.x, _mm_loadu_ps(&rows.c[0][row][at])), ox);
-  const __m128 dy = _mm_add_ps(_mm_sub_ps(m.y, _mm_loadu_ps(&rows.c[1][row][at])), oy);
-  const __m128 dz = _mm_add_ps(_mm_sub_ps(m.z, _mm_loadu_ps(&rows.c[2][row][at])), oz);
-  const __m128 sq = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
-  const __m128 k = _mm_mul_ps(_mm_sub_ps(rest, _mm_sqrt_ps(sq)), vc);
-  return Four3{_mm_mul_ps(dx, k), _mm_mul_ps(dy, k), _mm_mul_ps(dz, k)};
-}
-
-inline void AddInto(Four3& v, const Four3& p) {
-  v.x = _mm_add_ps(v.x, p.x);
-  v.y = _mm_add_ps(v.y, p.y);
-  v.z = _mm_add_ps(v.z, p.z);
-}
-
-// Targets row * 8 + 4 * half ..+3: springs, then the step and damping of
-// those nodes (their displacements are no longer read: the copy serves).
-inline void SpringsIntoHalfRow(LatticeNode* nodes, const PaddedRows& rows, int row, int half, float c,
-                               float dt, float damp) {
-  const int first = row * 8 + half * 4;
-  const int at = 1 + half * 4;  // the targets' own x in a padded row
-  __m128 DX = _mm_loadu_ps(&nodes[first].displacement.x), DY = _mm_loadu_ps(&nodes[first + 1].displacement.x);
-  __m128 DZ = _mm_loadu_ps(&nodes[first + 2].displacement.x), DW = _mm_loadu_ps(&nodes[first + 3].displacement.x);
-  _MM_TRANSPOSE4_PS(DX, DY, DZ, DW);
-  __m128 VX = _mm_loadu_ps(&nodes[first].velocity.x), VY = _mm_loadu_ps(&nodes[first + 1].velocity.x);
-  __m128 VZ = _mm_loadu_ps(&nodes[first + 2].velocity.x), VW = _mm_loadu_ps(&nodes[first + 3].velocity.x);
-  _MM_TRANSPOSE4_PS(VX, VY, VZ, VW);
-  const Four3 m{DX, DY, DZ};
-  Four3 v{VX, VY, VZ};
-  Four3 edge = v;  // lane 0 (x = 0) or lane 3 (x = 7) in its own order
-  const __m128 vc = _mm_set1_ps(c);
-  const __m128 plus = _mm_set1_ps(1.0f), zero = _mm_setzero_ps(), minus = _mm_set1_ps(-1.0f);
-  for (int g = 0; g < 9; ++g) {
-    const RowGroup& rg = kRows.group[row][g];
-    const __m128 oy = _mm_set1_ps(rg.dy), oz = _mm_set1_ps(rg.dz);
-    const __m128 side = _mm_set1_ps(rg.restSide);
-    // Source x-1 (offset +1) and x+1 (offset -1).
-    const Four3 before = PushesFrom(rows, rg.source, at - 1, m, plus, oy, oz, side, vc);
-    const Four3 after = PushesFrom(rows, rg.source, at + 1, m, minus, oy, oz, side, vc);
-    if (rg.source == row) {
-      AddInto(v, before);
-      AddInto(v, after);
-      AddInto(edge, after);
-      AddInto(edge, before);
-      continue;
-    }
-    const Four3 same = PushesFrom(rows, rg.source, at, m, zero, oy, oz, _mm_set1_ps(rg.restMiddle), vc);
-    AddInto(v, before);
-    AddInto(v, same);
-    AddInto(v, after);
-    if (half == 0) {  // x = 0: x, x+1, x-1
-      AddInto(edge, same);
-      AddInto(edge, after);
-      AddInto(edge, before);
-    } else {  // x = 7: x+1, x-1, x
-      AddInto(edge, after);
-      AddInto(edge, before);
-      AddInto(edge, same);
-    }
-  }
-  if (half == 0) {
-    VX = _mm_move_ss(v.x, edge.x);
-    VY = _mm_move_ss(v.y, edge.y);
-    VZ = _mm_move_ss(v.z, edge.z);
-  } else {
-    const __m128 last = _mm_castsi128_ps(_mm_setr_epi32(0, 0, 0, -1));
-    VX = _mm_or_ps(_mm_andnot_ps(last, v.x), _mm_and_ps(last, edge.x));
-    VY = _mm_or_ps(_mm_andnot_ps(last, v.y), _mm_and_ps(last, edge.y));
-    VZ = _mm_or_ps(_mm_andnot_ps(last, v.z), _mm_and_ps(last, edge.z));
-  }
-
-  // displacement += velocity * dt; a node pushed too far stops (velocity
-  // (0, 0, 0, 1)), the others are damped.
-  const __m128 vdt = _mm_set1_ps(dt);
-  DX = _mm_add_ps(DX, _mm_mul_ps(VX, vdt));
-  DY = _mm_add_ps(DY, _mm_mul_ps(VY, vdt));
-  DZ = _mm_add_ps(DZ, _mm_mul_ps(VZ, vdt));
-  const __m128 sq = _mm_add_ps(_mm_add_ps(_mm_mul_ps(DX, DX), _mm_mul_ps(DY, DY)), _mm_mul_ps(DZ, DZ));
-  const __m128 far = _mm_cmpgt_ps(sq, _mm_set1_ps(kDisplacementLimit));
-  const __m128 vdamp = _mm_set1_ps(damp);
-  VX = _mm_andnot_ps(far, _mm_mul_ps(VX, vdamp));
-  VY = _mm_andnot_ps(far, _mm_mul_ps(VY, vdamp));
-  VZ = _mm_andnot_ps(far, _mm_mul_ps(VZ, vdamp));
-  VW = _mm_or_ps(_mm_andnot_ps(far, VW), _mm_and_ps(far, _mm_set1_ps(1.0f)));
-  _MM_TRANSPOSE4_PS(DX, DY, DZ, DW);
-  _MM_TRANSPOSE4_PS(VX, VY, VZ, VW);
-  _mm_storeu_ps(&nodes[first].displacement.x, DX);
-  _mm_storeu_ps(&nodes[first + 1].displacement.x, DY);
-  _mm_storeu_ps(&nodes[first + 2].displacement.x, DZ);
-  _mm_storeu_ps(&nodes[first + 3].displacement.x, DW);
-  _mm_storeu_ps(&nodes[first].velocity.x, VX);
-  _mm_storeu_ps(&nodes[first + 1].velocity.x, VY);
-  _mm_storeu_ps(&nodes[first + 2].velocity.x, VZ);
-  _mm_storeu_ps(&nodes[first + 3].velocity.x, VW);
-}
-#else
-// Targets m..m+3, each with its incoming pushes in order.
-inline void SpringsIntoFour(LatticeNode* nodes, int m, float c) {
-  for (int t = m; t < m + 4; ++t) {
-    const Vec4 dm = nodes[t].displacement;
-    Vec4& v = nodes[t].velocity;
-    for (int j = 0; j < kOffsets; ++j) {
-      const unsigned e = kSprings.incoming[t][j];
-      const Vec4& dn = nodes[e & 255].displacement;
-      const SpringOffset& o = kSprings.offset[e >> 8];
-      const float dx = (dm.x - dn.x) + o.dx;
-      const float dy = (dm.y - dn.y) + o.dy;
-      const float dz = (dm.z - dn.z) + o.dz;
-      const float L = static_cast<float>(std::sqrt(static_cast<double>((dx * dx + dy * dy) + dz * dz)));
-      const float k = (o.rest - L) * c;
-      v.x += dx * k;
-      v.y += dy * k;
-      v.z += dz * k;
-    }
-  }
-}
-#endif
-
-
-#if defined(SORVANE_SCENE_AVX)
 #define SORVANE_AVX __attribute__((target("avx")))
 
 struct Eight3 {
   __m256 x, y, z;
 };
 
+// The pushes from the sources at `at` (one load per component) into the
+// targets m: d = (m - n) + offset, k = (rest - |d|) * c, push = d * k.
 SORVANE_AVX inline Eight3 PushesFrom8(const PaddedRows& rows, int row, int at, const Eight3& m, __m256 ox,
                                       __m256 oy, __m256 oz, __m256 rest, __m256 vc) {
   const __m256 dx = _mm256_add_ps(_mm256_sub_ps(m.x, _mm256_loadu_ps(&rows.c[0][row][at])), ox);
@@ -572,8 +518,8 @@ SORVANE_AVX inline void AddInto8(Eight3& v, const Eight3& p) {
   v.z = _mm256_add_ps(v.z, p.z);
 }
 
-// SpringsIntoHalfRow for a whole row: lane 0 (x = 0) and lane 7 (x = 7)
-// each keep their own sum.
+// All 32 rows: springs, then displacement += velocity * dt; a node pushed
+// too far stops (velocity (0, 0, 0, 1)), the others are damped.
 SORVANE_AVX void SpringsIntoRows8(LatticeNode* nodes, const PaddedRows& rows, float c, float dt, float damp) {
   const __m256 vc = _mm256_set1_ps(c);
   const __m256 plus = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps(), minus = _mm256_set1_ps(-1.0f);
@@ -660,6 +606,26 @@ SORVANE_AVX void SpringsIntoRows8(LatticeNode* nodes, const PaddedRows& rows, fl
   }
 }
 
+// The displacements by component, each row padded with its wrapped
+// neighbours.
+void PadRows(const LatticeNode* nodes, PaddedRows& rows) {
+  for (int row = 0; row < 32; ++row) {
+    for (int half = 0; half < 2; ++half) {
+      const LatticeNode* n = nodes + row * 8 + half * 4;
+      __m128 X = _mm_loadu_ps(&n[0].displacement.x), Y = _mm_loadu_ps(&n[1].displacement.x);
+      __m128 Z = _mm_loadu_ps(&n[2].displacement.x), W = _mm_loadu_ps(&n[3].displacement.x);
+      _MM_TRANSPOSE4_PS(X, Y, Z, W);
+      _mm_storeu_ps(&rows.c[0][row][1 + half * 4], X);
+      _mm_storeu_ps(&rows.c[1][row][1 + half * 4], Y);
+      _mm_storeu_ps(&rows.c[2][row][1 + half * 4], Z);
+    }
+    for (int k = 0; k < 3; ++k) {
+      rows.c[k][row][0] = rows.c[k][row][8];
+      rows.c[k][row][9] = rows.c[k][row][1];
+    }
+  }
+}
+
 // AVX needs the processor's support and the system's saving of the wide
 // registers; the compiler's check looks at both.
 bool HaveAvx() {
@@ -674,34 +640,14 @@ void StepLattice(SceneState& s, float dt) {
   const float c = kSpring * dt;
   const float damp = static_cast<float>(
       detmath::Pow(static_cast<double>(kDamping), static_cast<double>(dt)));
-#if defined(SORVANE_SCENE_SSE2)
-  PaddedRows rows;
-  for (int row = 0; row < 32; ++row) {
-    for (int half = 0; half < 2; ++half) {
-      const int first = row * 8 + half * 4;
-      __m128 X = _mm_loadu_ps(&nodes[first].displacement.x), Y = _mm_loadu_ps(&nodes[first + 1].displacement.x);
-      __m128 Z = _mm_loadu_ps(&nodes[first + 2].displacement.x), W = _mm_loadu_ps(&nodes[first + 3].displacement.x);
-      _MM_TRANSPOSE4_PS(X, Y, Z, W);
-      _mm_storeu_ps(&rows.c[0][row][1 + half * 4], X);
-      _mm_storeu_ps(&rows.c[1][row][1 + half * 4], Y);
-      _mm_storeu_ps(&rows.c[2][row][1 + half * 4], Z);
-    }
-    for (int k = 0; k < 3; ++k) {
-      rows.c[k][row][0] = rows.c[k][row][8];
-      rows.c[k][row][9] = rows.c[k][row][1];
-    }
-  }
 #if defined(SORVANE_SCENE_AVX)
   if (HaveAvx()) {
+    PaddedRows rows;
+    PadRows(nodes, rows);
     SpringsIntoRows8(nodes, rows, c, dt, damp);
     return;
   }
 #endif
-  for (int row = 0; row < 32; ++row) {
-    SpringsIntoHalfRow(nodes, rows, row, 0, c, dt, damp);
-    SpringsIntoHalfRow(nodes, rows, row, 1, c, dt, damp);
-  }
-#else
   for (int m = 0; m < kLatticeNodes; m += 4) SpringsIntoFour(nodes, m, c);
   for (int n = 0; n < kLatticeNodes; ++n) {
     LatticeNode& node = nodes[n];
@@ -712,7 +658,6 @@ void StepLattice(SceneState& s, float dt) {
       ScaleBy(node.velocity, damp);
     }
   }
-#endif
 }
 
 void AdvectByFlow(const SceneState& s, Puff& puff, float dt) {

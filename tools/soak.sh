@@ -7,6 +7,7 @@
 #   tools/soak.sh [RUNS]      SORVANE_BUILD_DIR picks the win64 build tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/xvfb.sh
 runs=${1:-100}
 build=$(realpath "${SORVANE_BUILD_DIR:-build/win64}")
 work=$(mktemp -d /tmp/sorvane-soak.XXXXXX)
@@ -19,15 +20,7 @@ ini_sum=$(sha256sum <"$work/Sorvane.ini")
 
 xvfb_pid=""
 if ! { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }; then
-  for n in $(seq 50 59); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    xdpyinfo >/dev/null 2>&1 && break
-    kill "$xvfb_pid" 2>/dev/null || true; xvfb_pid=""
-  done
+  start_xvfb 50 59
 fi
 cleanup() {
   WINEPREFIX=$SORVANE_WINEPREFIX wineserver -k 2>/dev/null || true

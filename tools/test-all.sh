@@ -3,6 +3,7 @@
 # the native ones and the win64 ones under Wine (Japanese locale, virtual display).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/xvfb.sh
 ./tools/install-deps.sh
 
 jobs=$(nproc)
@@ -21,15 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 if ! xdpyinfo >/dev/null 2>&1; then
-  for n in $(seq 70 90); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    xdpyinfo >/dev/null 2>&1 && break
-    kill "$xvfb_pid" 2>/dev/null || true; xvfb_pid=""
-  done
+  start_xvfb 70 90
 fi
 
 status=0
