@@ -13,6 +13,7 @@
 
 #include "e2e_common.h"
 #include "os_driver.h"
+#include "panel_click.h"
 #include "saver/dialog/dialog_model.h"
 
 namespace sorvane::e2e {
@@ -292,13 +293,7 @@ class SettingsDialog : public AnyCodePage {
     PumpFor(500);
   }
   void SelectFileKind() {
-    const saver::PixelBox p = saver::PanelChildOnForm(layout::lbl_BGM[2], 15, 15);
-    POINT pt{p.left + p.width / 2, p.top + p.height / 2};
-    ClientToScreen(form_, &pt);
-    SetCursorPos(pt.x, pt.y);
-    PumpFor(50);
-    ClickAt(pt.x, pt.y);
-    PumpFor(250);
+    ClickPanelControl(form_, layout::lbl_BGM[2]);
     ASSERT_TRUE(IsWindowEnabled(browse_));
   }
   // Chooses `path` in the file dialog, found by its Japanese title.

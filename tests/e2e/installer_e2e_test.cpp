@@ -15,6 +15,7 @@
 
 #include "e2e_common.h"
 #include "os_driver.h"
+#include "panel_click.h"
 #include "saver/dialog/dialog_model.h"
 
 namespace sorvane::e2e {
@@ -165,13 +166,7 @@ class Installer : public ScrCase {
     for (const ChildWindow& c : ListChildren(form))
       if (c.class_name == "Sorvane.Command" && c.text == saver::kTextSet) set = c.hwnd;
     ASSERT_NE(set, nullptr);
-    const saver::PixelBox cd = saver::PanelChildOnForm(saver::layout::lbl_BGM[1], 15, 15);
-    POINT at{cd.left + cd.width / 2, cd.top + cd.height / 2};
-    ClientToScreen(form, &at);
-    SetCursorPos(at.x, at.y);
-    PumpFor(50);
-    ClickAt(at.x, at.y);
-    PumpFor(250);
+    ClickPanelControl(form, saver::layout::lbl_BGM[1]);
     RECT r{};
     GetWindowRect(set, &r);
     SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
