@@ -3,6 +3,9 @@
 #include <cstring>
 #include <vector>
 
+#include "win32/dib.h"
+#include "win32/window_binding.h"
+
 namespace sorvane::saver {
 
 const char kCommandClassName[] = "Sorvane.Command";
@@ -151,14 +154,7 @@ void GdiCanvas::Resize(int w, int h) {
   w_ = w > 0 ? w : 0;
   h_ = h > 0 ? h : 0;
   if (w_ == 0 || h_ == 0) return;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = w_;
-  bi.bmiHeader.biHeight = -h_;  // top-down
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+  bmp_ = CreateDib(dc_, w_, h_, 32, true, &bits_);
   if (bmp_) oldBmp_ = SelectObject(dc_, bmp_);
   Clear();
 }
@@ -192,15 +188,8 @@ void GdiCanvas::GradientFillV(const GradientVertex& v0, const GradientVertex& v1
 HBITMAP GdiCanvas::PictureBitmap(const Image& src) {
   auto it = pictures_.find(&src);
   if (it != pictures_.end()) return it->second;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = src.width;
-  bi.bmiHeader.biHeight = -src.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(srcDc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bmp = CreateDib(srcDc_, src.width, src.height, 32, true, &bits);
   if (!bmp) return nullptr;
   std::memcpy(bits, src.pixels.data(), src.pixels.size() * sizeof(Rgb));  // 0x00RRGGBB is BGRX in memory
   pictures_[&src] = bmp;
@@ -241,7 +230,7 @@ bool CommandWindow::Register() {
   if (registered) return true;
   WNDCLASSA wc{};
   // No CS_DBLCLKS: a quick second press is a press like any other.
-  wc.lpfnWndProc = WndProc;
+  wc.lpfnWndProc = BoundWindowProc<CommandWindow, &CommandWindow::Dispatch, false>;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = kCommandClassName;
@@ -281,25 +270,19 @@ CommandWindow* CommandWindow::Create(HWND parent, int id, const Place& place, co
 CommandWindow* CommandWindow::FromWindow(HWND hwnd) {
   char cls[64] = {};
   if (!hwnd || !GetClassNameA(hwnd, cls, sizeof cls) || std::strcmp(cls, kCommandClassName) != 0) return nullptr;
-  return reinterpret_cast<CommandWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  return BoundObject<CommandWindow>(hwnd);
 }
 
-LRESULT CALLBACK CommandWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  CommandWindow* self = nullptr;
+LRESULT CommandWindow::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
-    self = static_cast<CommandWindow*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    if (self->adopted_) *self->adopted_ = true;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<CommandWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    hwnd_ = hwnd;
+    if (adopted_) *adopted_ = true;
   }
-  if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
-  ++self->depth_;
-  const LRESULT result = self->Handle(msg, wp, lp);
+  ++depth_;
+  const LRESULT result = Handle(msg, wp, lp);
   // A Click handler may have closed the window that holds this button:
   // the object goes only when no handler of it is running any more.
-  if (--self->depth_ == 0 && self->destroyed_) delete self;
+  if (--depth_ == 0 && destroyed_) delete this;
   return result;
 }
 
@@ -384,7 +367,6 @@ LRESULT CommandWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       KillTimer(hwnd_, kMouseTimerId);
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
       destroyed_ = true;
       return 0;
     default:

@@ -95,7 +95,7 @@ class CommandWindow : private CommandPort {
  private:
   CommandWindow();
   ~CommandWindow() override;
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
   // CommandPort

@@ -21,6 +21,8 @@
 #include "saver/settings/settings_store.h"
 #include "saver/launcher/text_win32.h"
 #include "saver/launcher/utilities.h"
+#include "saver/win32/dib.h"
+#include "saver/win32/window_binding.h"
 
 namespace sorvane::saver {
 
@@ -59,15 +61,8 @@ HBITMAP LoadOptionPicture(int selected) {
 // A bitmap of one surface's gradient rows, stretched across its width.
 HBITMAP MakeGradient(HDC ref, int width, int height, double tppY, GradientStyle style) {
   if (width <= 0 || height <= 0) return nullptr;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(ref, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bmp = CreateDib(ref, width, height, 32, true, &bits);
   if (!bmp || !bits) return bmp;
   const std::vector<uint32_t> rows = GradientRows(height, tppY, style);
   auto* px = static_cast<uint32_t*>(bits);
@@ -163,8 +158,6 @@ class SettingsDialogWindow : public SettingsDialogPort {
   bool DialogKey(const MSG& msg);
 
  private:
-  static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
-  static LRESULT CALLBACK PanelProc(HWND, UINT, WPARAM, LPARAM);
   static bool RegisterClasses();
   LRESULT OnForm(HWND, UINT, WPARAM, LPARAM);
   LRESULT OnPanel(HWND, UINT, WPARAM, LPARAM);
@@ -200,7 +193,7 @@ bool SettingsDialogWindow::RegisterClasses() {
   if (!GetClassInfoExA(Instance(), kDialogClassName, &wc)) {
     wc = WNDCLASSEXA{};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = FormProc;
+    wc.lpfnWndProc = BoundWindowProc<SettingsDialogWindow, &SettingsDialogWindow::OnForm, false>;
     wc.hInstance = Instance();
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hIcon = static_cast<HICON>(LoadImageA(Instance(), DialogIconResource(), IMAGE_ICON, 32, 32, 0));
@@ -211,7 +204,7 @@ bool SettingsDialogWindow::RegisterClasses() {
   if (!GetClassInfoExA(Instance(), kPanelClassName, &wc)) {
     wc = WNDCLASSEXA{};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = PanelProc;
+    wc.lpfnWndProc = BoundWindowProc<SettingsDialogWindow, &SettingsDialogWindow::OnPanel, false>;
     wc.hInstance = Instance();
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = kPanelClassName;
@@ -497,26 +490,6 @@ void SettingsDialogWindow::PaintPanel(HDC target) {
   SelectObject(dc, oldBuffer);
   DeleteObject(buffer);
   DeleteDC(dc);
-}
-
-LRESULT CALLBACK SettingsDialogWindow::FormProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<SettingsDialogWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  return self->OnForm(wnd, msg, wp, lp);
-}
-
-LRESULT CALLBACK SettingsDialogWindow::PanelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<SettingsDialogWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  return self->OnPanel(wnd, msg, wp, lp);
 }
 
 LRESULT SettingsDialogWindow::OnForm(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {

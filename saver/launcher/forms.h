@@ -25,7 +25,7 @@ class Form {
   virtual void OnTimer(UINT_PTR id);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
   HWND hwnd_ = nullptr;
   HBRUSH background_ = nullptr;
 };

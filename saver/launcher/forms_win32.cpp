@@ -1,6 +1,7 @@
 #include "saver/launcher/forms.h"
 
 #include "saver/launcher/text_win32.h"
+#include "saver/win32/window_binding.h"
 
 namespace sorvane::saver {
 namespace {
@@ -25,13 +26,13 @@ bool RegisterFormClass(WNDPROC proc) {
 
 Form::~Form() {
   if (hwnd_ != nullptr) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    UnbindWindow(hwnd_);
     DestroyWindow(hwnd_);
   }
 }
 
 bool Form::Create(const char* caption, DWORD style, DWORD ex_style, HBRUSH background) {
-  if (!RegisterFormClass(&Form::WindowProc)) return false;
+  if (!RegisterFormClass(&BoundWindowProc<Form, &Form::Handle, true>)) return false;
   hwnd_ = CreateWindowExW(ex_style, kFormClass, WideFrom932(caption ? caption : "").c_str(), style,
                           0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   background_ = background;
@@ -50,32 +51,21 @@ void Form::EnableTimer(UINT_PTR id, UINT interval_ms, bool enabled) {
 bool Form::OnMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
 void Form::OnTimer(UINT_PTR) {}
 
-LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-    auto* form = static_cast<Form*>(create->lpCreateParams);
-    form->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+LRESULT Form::Handle(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_NCCREATE) hwnd_ = hwnd;
+  if (msg == WM_TIMER) {
+    OnTimer(wparam);
+    return 0;
   }
-  auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (form != nullptr) {
-    if (msg == WM_TIMER) {
-      form->OnTimer(wparam);
-      return 0;
-    }
-    if (msg == WM_ERASEBKGND && form->background_ != nullptr) {
-      RECT rc;
-      GetClientRect(hwnd, &rc);
-      FillRect(reinterpret_cast<HDC>(wparam), &rc, form->background_);
-      return 1;
-    }
-    LRESULT result = 0;
-    if (form->OnMessage(msg, wparam, lparam, &result)) return result;
-    if (msg == WM_NCDESTROY) {
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      form->hwnd_ = nullptr;
-    }
+  if (msg == WM_ERASEBKGND && background_ != nullptr) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    FillRect(reinterpret_cast<HDC>(wparam), &rc, background_);
+    return 1;
   }
+  LRESULT result = 0;
+  if (OnMessage(msg, wparam, lparam, &result)) return result;
+  if (msg == WM_NCDESTROY) hwnd_ = nullptr;
   return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 

@@ -8,6 +8,7 @@
 #include "saver/launcher/main_win32.h"
 #include "saver/launcher/preview.h"
 #include "saver/launcher/utilities.h"
+#include "saver/win32/dib.h"
 
 namespace sorvane::saver {
 namespace {
@@ -125,13 +126,7 @@ class PreviewForm : public Form, public PreviewPort {
     GetClientRect(hwnd(), &rc);
     const int w = rc.right, h = rc.bottom;
     if (w <= 0 || h <= 0) return;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;  // bottom row first, as the file stores it
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = DibInfo(w, h, 24, false);  // bottom row first, as the file stores it
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <utility>
 
+#include "saver/win32/dib.h"
+
 namespace sorvane::e2e {
 namespace {
 
@@ -210,17 +212,10 @@ Capture CaptureScreen(const RECT& r) {
   c.width = r.right - r.left;
   c.height = r.bottom - r.top;
   if (c.width <= 0 || c.height <= 0) return Capture{};
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = c.width;
-  bi.bmiHeader.biHeight = -c.height;  // top row first
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP dib = saver::CreateDib(screen, c.width, c.height, 32, true, &bits);  // top row first
   HGDIOBJ old = SelectObject(mem, dib);
   BitBlt(mem, 0, 0, c.width, c.height, screen, r.left, r.top, SRCCOPY);
   GdiFlush();
@@ -258,12 +253,7 @@ std::vector<RECT> MonitorRects() {
 bool Capture::SaveBmp(const std::string& path) const {
   const int stride = (width * 3 + 3) & ~3;
   BITMAPFILEHEADER fh = {};
-  BITMAPINFOHEADER ih = {};
-  ih.biSize = sizeof ih;
-  ih.biWidth = width;
-  ih.biHeight = height;  // bottom row first
-  ih.biPlanes = 1;
-  ih.biBitCount = 24;
+  BITMAPINFOHEADER ih = saver::DibInfo(width, height, 24, false).bmiHeader;  // bottom row first
   ih.biSizeImage = stride * height;
   fh.bfType = 0x4D42;
   fh.bfOffBits = sizeof fh + sizeof ih;
