@@ -243,7 +243,10 @@ TEST_F(Installer, InstallsRunsKeepsSettingsAndUninstallsCleanly) {
   ASSERT_NE(WaitForWindow(kDialogMarker, kStartTimeoutMs), nullptr) << "no settings dialog";
   ASSERT_EQ(RunToEnd(setup_, "/S"), 0u);
   EXPECT_TRUE(preview.WaitExit(5000)) << "the preview still runs";
-  EXPECT_TRUE(dialog.WaitExit(5000)) << "the settings dialog still runs";
+  // Closed as by its close box (like Cancel), not terminated (exit code 1).
+  DWORD code = 1;
+  EXPECT_TRUE(dialog.WaitExit(5000, &code)) << "the settings dialog still runs";
+  EXPECT_EQ(code, 0u);
   DestroyWindow(host);
   ExpectReleasedPrograms();
   EXPECT_EQ(ReadFileBytes(dir_ + "\\Sorvane.ini"), saved);
@@ -254,9 +257,15 @@ TEST_F(Installer, InstallsRunsKeepsSettingsAndUninstallsCleanly) {
   //    The saver runs meanwhile: the uninstaller ends it.
   Process run = StartProgram(scr_, "/s");
   ASSERT_NE(WaitForWindow(kEngineTitle, kStartTimeoutMs), nullptr) << "the saver did not start";
+  // Asked alone, the setup's helper leaves a run be and says so (the setup
+  // then asks the user).
+  EXPECT_EQ(RunToEnd(release_bin_ + "\\CloseSorvane.exe", "\"" + dir_ + "\""), 1u);
+  EXPECT_TRUE(run.Running());
   ASSERT_EQ(uninstall.front(), '"');
   RunToEnd(uninstall.substr(1, uninstall.size() - 2), "/S");
-  EXPECT_TRUE(run.WaitExit(60000)) << "the saver still runs";
+  // Ended through its engine's window, so with its music stopped.
+  EXPECT_TRUE(run.WaitExit(60000, &code)) << "the saver still runs";
+  EXPECT_EQ(code, 0u);
   for (int i = 0; i < 240 && (GetFileAttributesA(dir_.c_str()) != INVALID_FILE_ATTRIBUTES ||
                               KeyExists(kUninstall));
        ++i)
