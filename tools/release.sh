@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows release into dist/: for each architecture, release
-# binaries without the test hooks (build/release-<arch>), an installer and a
-# zip with the two programs and a read-me.
+# binaries without the test hooks (build/release-<arch>), an installer (with
+# the Start-menu entry's SorvaneSettings.exe and the CloseSorvane.exe helper)
+# and a zip with the two programs and a read-me.
 #   tools/release.sh [win64] [win32]     (default: both)
 # The version comes from project() in CMakeLists.txt.
 set -euo pipefail
@@ -21,13 +22,13 @@ for arch in "${archs[@]}"; do
   tree=build/release-$arch
   cmake -S . -B "$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DSORVANE_TEST_HOOKS=OFF -DCMAKE_EXE_LINKER_FLAGS=-s >/dev/null
-  cmake --build "$tree" --target sorvane_scr sorvane_engine -j "$(nproc)"
+  cmake --build "$tree" --target sorvane_scr sorvane_engine sorvane_settings_entry sorvane_close -j "$(nproc)"
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$tree/CMakeCache.txt")
   [ -n "$version" ] || { echo "release.sh: no version in $tree" >&2; exit 1; }
 
   # A released program must not act on the test hooks' variables, nor lack
   # its version information.
-  for exe in Sorvane.scr Sorvane.dll; do
+  for exe in Sorvane.scr Sorvane.dll SorvaneSettings.exe CloseSorvane.exe; do
     bin=$tree/bin/$exe
     # Whole texts, not a pipe into grep -q: with pipefail, an early match could
     # read as a failure.
@@ -44,7 +45,8 @@ for arch in "${archs[@]}"; do
 
   stage=$tree/stage
   rm -rf "$stage" && mkdir -p "$stage"
-  cp "$tree/bin/Sorvane.scr" "$tree/bin/Sorvane.dll" "$stage/"
+  cp "$tree/bin/Sorvane.scr" "$tree/bin/Sorvane.dll" "$tree/bin/SorvaneSettings.exe" \
+    "$tree/bin/CloseSorvane.exe" "$stage/"
   # The read-me as Windows' Notepad reads it: UTF-8 with its mark, CRLF lines.
   sed -e "s/@VERSION@/$version/g" -e "s/@ARCH@/$arch/g" -e 's/$/\r/' installer/ReadMe.txt >"$stage/ReadMe.txt"
 

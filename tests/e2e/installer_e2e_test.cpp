@@ -1,10 +1,12 @@
 // The Windows release as a user meets it, under Wine in a fresh prefix: the
 // setup run silently over another screen saver, the installed saver run and
-// set up, an installation over it, and the uninstaller.
+// set up, an installation over it while a preview and the settings run from
+// it, and the uninstaller while the saver runs.
 //   SORVANE_SETUP=<setup.exe> SORVANE_RELEASE_BIN=<folder of the released
 //   programs> installer_e2e_test.exe
 #include <windows.h>
 #include <objidl.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -155,9 +157,11 @@ class Installer : public ScrCase {
     EXPECT_TRUE(scr.WaitExit(60000)) << "the saver did not end after Escape";
   }
 
-  // Opens the settings as the Start-menu entry does, picks the audio CD, saves.
-  void ChooseCdInTheSettings(const Shortcut& entry) {
-    Process scr = StartProgram(entry.target, entry.arguments);
+  // Opens the Start-menu entry through the shell, as the Start menu does,
+  // picks the audio CD in the settings, saves.
+  void ChooseCdInTheSettings() {
+    ASSERT_GT(reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", lnk_.c_str(), nullptr, nullptr, SW_SHOWNORMAL)),
+              32);
     HWND form = WaitForWindow(kDialogMarker, kStartTimeoutMs);
     ASSERT_NE(form, nullptr) << "no settings dialog";
     for (int i = 0; i < 200 && !IsWindowVisible(form); ++i) PumpFor(50);
@@ -172,8 +176,19 @@ class Installer : public ScrCase {
     SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     PumpFor(50);
     ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    EXPECT_TRUE(scr.WaitExit(20000)) << "the dialog did not close";
+    EXPECT_TRUE(WaitWindowGone(kDialogMarker, 20000)) << "the dialog did not close";
   }
+
+  void ExpectReleasedPrograms() {
+    for (const char* name : kPrograms) {
+      EXPECT_EQ(ReadFileBytes(dir_ + "\\" + name), ReadFileBytes(release_bin_ + "\\" + name))
+          << name << " is not the released program";
+      for (const char* left : {".new", ".old"})
+        EXPECT_FALSE(FileExistsAt(dir_ + "\\" + name + left)) << name << left << " was left behind";
+    }
+  }
+
+  static constexpr const char* kPrograms[] = {"Sorvane.scr", "Sorvane.dll", "SorvaneSettings.exe"};
 
   std::string setup_, release_bin_, dir_, scr_, lnk_;
 };
@@ -185,17 +200,16 @@ TEST_F(Installer, InstallsRunsKeepsSettingsAndUninstallsCleanly) {
 
   // 1. Silent installation.
   ASSERT_EQ(RunToEnd(setup_, "/S"), 0u);
-  for (const char* name : {"Sorvane.scr", "Sorvane.dll"})
-    EXPECT_EQ(ReadFileBytes(dir_ + "\\" + name), ReadFileBytes(release_bin_ + "\\" + name))
-        << name << " is not the released program";
+  ExpectReleasedPrograms();
   EXPECT_TRUE(FileExistsAt(dir_ + "\\Uninstall.exe"));
   EXPECT_FALSE(FileExistsAt(dir_ + "\\Sorvane.ini"));
   ExpectSorvaneIsTheSaver();
 
   const std::optional<Shortcut> entry = ReadShortcut(lnk_);
   ASSERT_TRUE(entry.has_value()) << "no Start-menu entry " << lnk_;
-  EXPECT_TRUE(SameText(entry->target, scr_)) << entry->target;
-  EXPECT_EQ(entry->arguments, "/c");
+  // Not Sorvane.scr itself: the shell would open it with the .scr type's command.
+  EXPECT_TRUE(SameText(entry->target, dir_ + "\\SorvaneSettings.exe")) << entry->target;
+  EXPECT_EQ(entry->arguments, "");
 
   EXPECT_EQ(RegText(kUninstall, "DisplayName").value_or(""), "Sorvane");
   EXPECT_EQ(RegText(kUninstall, "DisplayVersion").value_or(""), Env("SORVANE_VERSION"));
@@ -208,19 +222,53 @@ TEST_F(Installer, InstallsRunsKeepsSettingsAndUninstallsCleanly) {
 
   // 2. The installed saver runs, and its settings save beside it.
   RunTheSaver();
-  ChooseCdInTheSettings(*entry);
+  ChooseCdInTheSettings();
   const std::string saved = IniBytes("1", "0", "");
   EXPECT_EQ(ReadFileBytes(dir_ + "\\Sorvane.ini"), saved);
 
-  // 3. Installed again over itself: the settings stay, the previous saver is not forgotten.
+  // 3. Installed again over older programs (one byte longer: they still run)
+  //    while a preview and the settings dialog run from them: both are ended,
+  //    every program is replaced, the settings stay, the previous saver is
+  //    not forgotten.
+  for (const char* name : kPrograms) {
+    HANDLE f = CreateFileA((dir_ + "\\" + name).c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE) << name;
+    DWORD written = 0;
+    WriteFile(f, "", 1, &written, nullptr);
+    CloseHandle(f);
+  }
+  HWND host = CreateWindowExA(0, "STATIC", "Preview host", WS_POPUP | WS_VISIBLE, 0, 0, 152, 112, nullptr,
+                              nullptr, nullptr, nullptr);
+  Process preview = StartProgram(scr_, "/p " + std::to_string(reinterpret_cast<intptr_t>(host)));
+  for (int i = 0; i < 400 && ListChildren(host).empty(); ++i) PumpFor(50);
+  ASSERT_FALSE(ListChildren(host).empty()) << "no preview in the host";
+  Process dialog = StartProgram(scr_, "/c");
+  ASSERT_NE(WaitForWindow(kDialogMarker, kStartTimeoutMs), nullptr) << "no settings dialog";
   ASSERT_EQ(RunToEnd(setup_, "/S"), 0u);
+  EXPECT_TRUE(preview.WaitExit(5000)) << "the preview still runs";
+  // Closed as by its close box (like Cancel), not terminated (exit code 1).
+  DWORD code = 1;
+  EXPECT_TRUE(dialog.WaitExit(5000, &code)) << "the settings dialog still runs";
+  EXPECT_EQ(code, 0u);
+  DestroyWindow(host);
+  ExpectReleasedPrograms();
   EXPECT_EQ(ReadFileBytes(dir_ + "\\Sorvane.ini"), saved);
   ExpectSorvaneIsTheSaver();
 
   // 4. Uninstalled as the list of programs does it, silently. The uninstaller
   //    hands over to a copy of itself and returns at once: wait for its work.
+  //    The saver runs meanwhile: the uninstaller ends it.
+  Process run = StartProgram(scr_, "/s");
+  ASSERT_NE(WaitForWindow(kEngineTitle, kStartTimeoutMs), nullptr) << "the saver did not start";
+  // Asked alone, the setup's helper leaves a run be and says so (the setup
+  // then asks the user).
+  EXPECT_EQ(RunToEnd(release_bin_ + "\\CloseSorvane.exe", "\"" + dir_ + "\""), 1u);
+  EXPECT_TRUE(run.Running());
   ASSERT_EQ(uninstall.front(), '"');
   RunToEnd(uninstall.substr(1, uninstall.size() - 2), "/S");
+  // Ended through its engine's window, so with its music stopped.
+  EXPECT_TRUE(run.WaitExit(60000, &code)) << "the saver still runs";
+  EXPECT_EQ(code, 0u);
   for (int i = 0; i < 240 && (GetFileAttributesA(dir_.c_str()) != INVALID_FILE_ATTRIBUTES ||
                               KeyExists(kUninstall));
        ++i)
