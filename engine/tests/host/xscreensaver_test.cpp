@@ -152,7 +152,7 @@ TEST_F(Xscreensaver, InstalledHackDrawsInTheDaemonWindowAndEndsOnDeactivate) {
   hack_ = prefix_ + "/libexec/xscreensaver/sorvane";
   ASSERT_EQ(access(hack_.c_str(), X_OK), 0) << hack_;
   const std::string config = ReadFile(prefix_ + "/share/xscreensaver/config/sorvane.xml");
-  EXPECT_NE(config.find("<screensaver name=\"sorvane\" _label=\"Sorvane\">"), std::string::npos) << config;
+  EXPECT_NE(config.find("<screensaver name=\"sorvane\" _label=\"Sorvane\" gl=\"yes\">"), std::string::npos) << config;
   EXPECT_NE(config.find("<command arg=\"--root\"/>"), std::string::npos);
   EXPECT_NE(config.find("<_description>"), std::string::npos);
   Shell("chmod -R a+rX " + scratch_);
