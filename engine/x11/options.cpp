@@ -91,18 +91,13 @@ HostOptions ParseHostOptions(int argc, const char* const* argv, const char* xscr
         options.error = std::string("bad track '") + value + "' (0 for the whole disc, 1 to 99)";
         return options;
       }
-      if (options.music.kind != saver::kBgmNone) {
-        options.mode = HostMode::Error;
-        options.error = "--music and --cd exclude each other";
-        return options;
-      }
-      // -1 is the settings dialog's "no CD": accepted, plays nothing.
+      // One music at a time, and the last one given wins: the settings
+      // dialog can set both, and a saver that refused to start would be
+      // worse than one that plays the other. -1 is that dialog's "no CD".
       if (cd && track >= 0) {
-        options.music.kind = saver::kBgmCd;
-        options.music.repeat = track;
+        options.music = {saver::kBgmCd, track, {}};
       } else if (!cd) {
-        options.music.kind = saver::kBgmFile;
-        options.music.file = value;
+        options.music = {saver::kBgmFile, 0, value};
       }
     } else {
       options.mode = HostMode::Error;
