@@ -45,12 +45,22 @@ else()
   # reach them directly.
   add_library(sorvane_x11_options STATIC ${SORVANE_ENGINE_DIR}/x11/options.cpp)
   target_include_directories(sorvane_x11_options PUBLIC ${SORVANE_ENGINE_DIR})
+  target_link_libraries(sorvane_x11_options PUBLIC sorvane_music_loop)
 
   # Standalone saver and xscreensaver hack in one program; installed as
   # libexec/xscreensaver/sorvane (cmake/package.cmake).
   add_executable(sorvane_engine ${SORVANE_ENGINE_DIR}/host_x11.cpp)
   set_target_properties(sorvane_engine PROPERTIES OUTPUT_NAME sorvane-engine)
   target_link_libraries(sorvane_engine PRIVATE sorvane_render sorvane_x11_options OpenGL::GLX X11::X11 X11::Xrandr)
+
+  # The hack's music (--music, --cd) through GStreamer, on a thread of its own.
+  find_package(PkgConfig REQUIRED)
+  find_package(Threads REQUIRED)
+  pkg_check_modules(GSTREAMER REQUIRED IMPORTED_TARGET gstreamer-1.0)
+  add_library(sorvane_x11_music STATIC ${SORVANE_ENGINE_DIR}/x11/music_gst.cpp)
+  target_include_directories(sorvane_x11_music PUBLIC ${SORVANE_ENGINE_DIR})
+  target_link_libraries(sorvane_x11_music PUBLIC sorvane_music_loop PRIVATE PkgConfig::GSTREAMER Threads::Threads)
+  target_link_libraries(sorvane_engine PRIVATE sorvane_x11_music)
 
   # Records the swap-interval requests of the engine it is preloaded into,
   # and can hide the extensions, to see that the engine asks and copes.

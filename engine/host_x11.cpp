@@ -34,6 +34,7 @@
 #include "host_clock.h"
 #include "render.h"
 #include "scene.h"
+#include "x11/music_gst.h"
 #include "x11/options.h"
 
 namespace sorvane::engine {
@@ -108,7 +109,11 @@ int OnXError(Display*, XErrorEvent* e) {
   }
   return 0;
 }
-int ServerGone(Display*) { _exit(0); }
+x11::MusicPlayer music;  // --music, --cd: plays while frames are drawn
+int ServerGone(Display*) {
+  music.Stop();
+  _exit(0);
+}
 
 void SetViewport() {
   glViewport(viewportX, viewportY, host.clientWidth, host.clientHeight == 0 ? 1 : host.clientHeight);
@@ -513,6 +518,7 @@ int EngineMain(int argc, char** argv) {
 
   SetupGlState(host);
   paintEnabled = true;
+  music.Start(options.music);
 
   while (!quit && !signalled) {
     if (XPending(display)) {
@@ -524,6 +530,7 @@ int EngineMain(int argc, char** argv) {
     }
   }
   paintEnabled = false;
+  music.Stop();  // before anything else: the sound ends with the picture
   if (!quit) {
     // A signal: leave a hack's window as it was given; our own goes.
     EndGl();

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package of the linux preset and checks it: its file list
-# and modes, its computed dependencies, then (as root) installs it with dpkg,
+# and modes, lintian, its computed dependencies, then (as root) installs it with dpkg,
 # runs the installed hack, and removes it again leaving nothing behind.
 #   tools/package-check.sh            (after `cmake --preset linux`)
 set -euo pipefail
@@ -12,15 +12,26 @@ deb="$build/sorvane_${version}_amd64.deb"
 fail() { echo "package-check: $*" >&2; exit 1; }
 [ -n "$version" ] && [ -f "$deb" ] || fail "no package $deb"
 
-# Exactly the hack and its description, with the modes they need.
-files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $6}' | sort)
-want=$'-rw-r--r-- ./usr/share/xscreensaver/config/sorvane.xml\n-rwxr-xr-x ./usr/libexec/xscreensaver/sorvane'
+# Exactly the hack, its description, manual page, desktop entry and
+# documentation, with the modes they need.
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $6}' | sort -k2)
+want="-rwxr-xr-x ./usr/libexec/xscreensaver/sorvane
+-rw-r--r-- ./usr/share/applications/screensavers/sorvane.desktop
+-rw-r--r-- ./usr/share/doc/sorvane/changelog.gz
+-rw-r--r-- ./usr/share/doc/sorvane/copyright
+-rw-r--r-- ./usr/share/man/man6/sorvane.6x.gz
+-rw-r--r-- ./usr/share/xscreensaver/config/sorvane.xml"
 [ "$files" = "$want" ] || fail "unexpected contents:"$'\n'"$files"
+
+# Debian's policy checks: no error, no warning (information is shown).
+lint=$(lintian --pedantic --info "$deb" 2>&1 | grep -v '^running with root privileges' || true)
+[ -n "$lint" ] && echo "$lint" >&2
+grep -q '^[EW]: ' <<<"$lint" && fail "lintian reports errors or warnings"
 
 # Dependencies come from the binary (dpkg-shlibdeps): the X and GL libraries
 # it links must be there, each with a package name.
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libx11-6 libxrandr2 libglx0 libopengl0; do
+for lib in libc6 libx11-6 libxrandr2 libglx0 libopengl0 libgstreamer1.0-0; do
   grep -qw -- "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = sorvane ] || fail "package name"
@@ -48,10 +59,12 @@ dpkg_retry -i "$deb" || fail "dpkg -i failed (dependencies not satisfied?)"
 trap 'dpkg -r sorvane >/dev/null 2>&1 || true' EXIT
 [ "$(dpkg -L sorvane | grep -c '/sorvane')" -ge 2 ] || fail "dpkg -L"
 /usr/libexec/xscreensaver/sorvane --help | grep -q -- '--root' || fail "installed hack does not run"
+man -w 6x sorvane >/dev/null 2>&1 || fail "man cannot find sorvane(6x)"
 if ldd /usr/libexec/xscreensaver/sorvane | grep -q 'not found'; then fail "unresolved libraries"; fi
 dpkg_retry -r sorvane || fail "dpkg -r failed"
 trap - EXIT
-[ ! -e /usr/libexec/xscreensaver/sorvane ] && [ ! -e /usr/share/xscreensaver/config/sorvane.xml ] ||
+[ ! -e /usr/libexec/xscreensaver/sorvane ] && [ ! -e /usr/share/xscreensaver/config/sorvane.xml ] &&
+  [ ! -e /usr/share/man/man6/sorvane.6x.gz ] && [ ! -e /usr/share/doc/sorvane ] ||
   fail "files left after removal"
 dpkg-query -W -f='${Status}' sorvane 2>/dev/null | grep -q 'install ok installed' && fail "still installed"
 echo "package-check: $deb installed and removed cleanly"

@@ -33,6 +33,25 @@ bool ParseWindowId(const char* text, uint32_t& id) {
   return true;
 }
 
+namespace {
+
+// -1 (no CD), 0 (the whole disc) or a track of an audio CD, 1 to 99.
+bool ParseCdTrack(const char* text, int16_t& track) {
+  const bool negative = *text == '-';
+  const char* p = negative ? text + 1 : text;
+  if (!*p || std::strlen(p) > 2) return false;
+  int value = 0;
+  for (; *p; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    value = value * 10 + (*p - '0');
+  }
+  if (negative && value != 1) return false;
+  track = static_cast<int16_t>(negative ? -value : value);
+  return true;
+}
+
+}  // namespace
+
 HostOptions ParseHostOptions(int argc, const char* const* argv, const char* xscreensaverWindow) {
   HostOptions options;
   bool root = false, windowId = false;
@@ -58,6 +77,28 @@ HostOptions ParseHostOptions(int argc, const char* const* argv, const char* xscr
         return options;
       }
       windowId = true;
+    } else if (std::strcmp(arg, "-music") == 0 || std::strcmp(arg, "-cd") == 0) {
+      const bool cd = arg[1] == 'c';
+      if (i + 1 >= argc || !*argv[i + 1]) {
+        options.mode = HostMode::Error;
+        options.error = cd ? "--cd needs a track number (0 for the whole disc)" : "--music needs a file";
+        return options;
+      }
+      const char* value = argv[++i];
+      int16_t track = 0;
+      if (cd && !ParseCdTrack(value, track)) {
+        options.mode = HostMode::Error;
+        options.error = std::string("bad track '") + value + "' (0 for the whole disc, 1 to 99)";
+        return options;
+      }
+      // One music at a time, and the last one given wins: the settings
+      // dialog can set both, and a saver that refused to start would be
+      // worse than one that plays the other. -1 is that dialog's "no CD".
+      if (cd && track >= 0) {
+        options.music = {saver::kBgmCd, track, {}};
+      } else if (!cd) {
+        options.music = {saver::kBgmFile, 0, value};
+      }
     } else {
       options.mode = HostMode::Error;
       options.error = std::string("unknown option '") + argv[i] + "'";
@@ -87,7 +128,7 @@ HostOptions ParseHostOptions(int argc, const char* const* argv, const char* xscr
 }
 
 const char* Usage() {
-  return "Usage: sorvane [--root | --window-id ID | --help]\n"
+  return "Usage: sorvane [--root | --window-id ID] [--music FILE | --cd TRACK] | --help\n"
          "Soft white puffs of light rising through a slowly swaying flow.\n"
          "\n"
          "  (no option)      full-screen saver on every monitor; Escape, a click or\n"
@@ -95,10 +136,15 @@ const char* Usage() {
          "  --root           draw into the window named by XSCREENSAVER_WINDOW, else the\n"
          "                   virtual root, else the root window (as an xscreensaver hack)\n"
          "  --window-id ID   draw into the window ID (decimal or 0x-hex)\n"
+         "  --music FILE     play FILE (any sound file GStreamer plays: MP3, WAV, Ogg,\n"
+         "                   FLAC, ...) over and over while it runs\n"
+         "  --cd TRACK       play the audio CD: 0 the whole disc, again and again; N\n"
+         "                   repeats track N\n"
          "  --help           show this text\n"
          "\n"
          "With --root or --window-id it runs until the window is destroyed or it gets\n"
-         "SIGTERM or SIGINT. Single-dash spellings (-root, -window-id) work too.\n";
+         "SIGTERM or SIGINT; the music ends with it. Single-dash spellings (-root,\n"
+         "-window-id, -music, -cd) work too.\n";
 }
 
 bool HasExtension(const char* list, const char* name) {

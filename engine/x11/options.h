@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "bgm_loop.h"
+
 namespace sorvane::engine::x11 {
 
 enum class HostMode {
@@ -18,6 +20,7 @@ struct HostOptions {
   HostMode mode = HostMode::Standalone;
   uint32_t windowId = 0;  // WindowId mode, or Root mode when the daemon named one
   std::string error;
+  saver::BgmChoice music;  // --music FILE or --cd TRACK; none by default
 };
 
 // Decimal or 0x-hex, non-zero and within X's 29-bit resource ids. Anything

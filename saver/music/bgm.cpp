@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "bgm_loop.h"
 #include "bgm_platform.h"
 #include "settings/settings_store.h"
 
@@ -194,21 +195,26 @@ void CdPoll() {
     const std::string mode = mode_reply.substr(0, 7);
     const bool stopped = mode == "stopped";
 
-    if (BgmRepeat == 0) {
-      if (stopped) MciPlay(kCdDevice, "", "");
-      return;
-    }
-    // The track is read in every poll, stopped or not: a reply that is no
-    // number means the drive cannot be followed, and polling ends.
+    // With a track to repeat, the track is read in every poll, stopped or
+    // not: a reply that is no number means the drive cannot be followed, and
+    // polling ends.
     double track = 0;
-    if (!ReadAsNumber(current, &track)) {
+    if (BgmRepeat != 0 && !ReadAsNumber(current, &track)) {
       CdPolling = false;
       return;
     }
-    if (stopped || track != static_cast<double>(BgmRepeat)) {
-      const std::string start =
-          MciQuery("status cdaudio position track " + std::to_string(BgmRepeat));
-      MciPlay(kCdDevice, start, "");
+    switch (NextCdStep(BgmRepeat, stopped, track)) {
+      case CdStep::Wait:
+        break;
+      case CdStep::PlayOn:
+        MciPlay(kCdDevice, "", "");
+        break;
+      case CdStep::RestartTrack: {
+        const std::string start =
+            MciQuery("status cdaudio position track " + std::to_string(BgmRepeat));
+        MciPlay(kCdDevice, start, "");
+        break;
+      }
     }
   } catch (...) {
     CdPolling = false;

@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -676,6 +677,105 @@ TEST_F(Hack, CommandLineHelpAndRefusals) {
     EXPECT_LT(code, 128) << "a clean exit, not a crash";
     EXPECT_NE(Output().find(r.mentions), std::string::npos) << Output();
   }
+}
+
+// --- Music through a real sound output ---
+
+// A WAV of 16-bit stereo samples that never repeat within the file, so that
+// seeing its start again in the output means it was played again.
+std::string WriteTone(const std::string& path, int frames) {
+  std::string pcm;
+  for (int i = 0; i < frames; ++i) {
+    const int16_t v = static_cast<int16_t>(1000 + (i * 7) % 20000);
+    for (int channel = 0; channel < 2; ++channel) pcm.append(reinterpret_cast<const char*>(&v), 2);
+  }
+  auto u32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [](uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); };
+  std::ofstream(path, std::ios::binary) << "RIFF" << u32(36 + static_cast<uint32_t>(pcm.size())) << "WAVEfmt "
+                                        << u32(16) << u16(1) << u16(2) << u32(44100) << u32(44100 * 4) << u16(4)
+                                        << u16(16) << "data" << u32(static_cast<uint32_t>(pcm.size())) << pcm;
+  return pcm;
+}
+
+size_t Count(const std::string& haystack, const std::string& needle) {
+  size_t n = 0;
+  for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++n;
+  return n;
+}
+
+// ALSA's default device is a file plugin writing into a pipe that the test
+// reads (HOME holds the .asoundrc), so the player goes as fast as it is
+// read. The file's sound comes out, comes again after its end, and stops the
+// moment the hack is told to end; the animation goes on meanwhile. Without a
+// device, or with a file that cannot be played: one line, and the picture.
+TEST_F(Hack, PlaysTheMusicFileOverAndOverAndStopsWithTheHack) {
+  char dir[] = "/tmp/sorvane-music-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string home = dir, tone = home + "/tone.wav", pipe = home + "/out.raw";
+  const std::string pcm = WriteTone(tone, 11025);  // a quarter of a second
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  std::ofstream(home + "/.asoundrc") << "pcm.!default { type file; slave.pcm \"null\"; file \"" << pipe
+                                     << "\"; format \"raw\" }\n";
+  const int fd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  Window w = MakeWindow(100, 100, 320, 240);
+  Start({"--window-id", Hex(w), "--music", tone}, {"HOME=" + home, "PULSE_SERVER=unix:/nonexistent"});
+
+  // Read at the pace of a sound card (20 ms of sound every 20 ms): an
+  // output read faster than that would fill the pauses around each new
+  // start with seconds of silence.
+  std::string heard;
+  char buffer[65536];
+  const std::string start = pcm.substr(0, 4096);
+  for (double end = Now() + 10; Count(heard, start) < 4 && Now() < end; usleep(20000)) {
+    const ssize_t n = read(fd, buffer, 44100 * 4 / 50);
+    if (n > 0) heard.append(buffer, static_cast<size_t>(n));
+  }
+  EXPECT_GE(Count(heard, start), 4u) << heard.size() << " bytes heard: the file did not play, or not again";
+  EXPECT_GE(WaitForLight(100, 100, 320, 240, 150, 8.0).lit, 150) << "no picture while the music plays";
+
+  // The sound ends (every writer has closed the pipe) when the hack does.
+  ASSERT_TRUE(Running());
+  kill(pid_, SIGTERM);
+  const double told = Now();
+  bool closed = false;
+  while (!closed && Now() - told < 5) {
+    pollfd pfd = {fd, POLLIN, 0};
+    poll(&pfd, 1, 100);
+    closed = read(fd, buffer, sizeof buffer) == 0;
+  }
+  EXPECT_TRUE(closed);
+  EXPECT_LT(Now() - told, 1.0) << "the music outlived the hack";
+  EXPECT_NE(WaitExit(2.0), -1);
+  EXPECT_EQ(Output(), "") << "no messages while it plays";
+  close(fd);
+
+  const std::string garbage = home + "/garbage.mp3";
+  std::ofstream(garbage) << "not a sound at all\n";
+  const struct {
+    std::string asoundrc, file, mentions;
+  } silent[] = {
+      {"pcm.!default { type hw; card 99 }\n", tone, "no audio device"},
+      {"", garbage, garbage},
+      {"", home + "/missing.ogg", "missing.ogg"},
+  };
+  for (const auto& c : silent) {
+    SCOPED_TRACE(c.file + " " + c.asoundrc);
+    std::ofstream(home + "/.asoundrc") << c.asoundrc;
+    XClearWindow(display_, w);
+    XSync(display_, False);
+    Start({"--window-id", Hex(w), "--music", c.file}, {"HOME=" + home, "PULSE_SERVER=unix:/nonexistent"});
+    EXPECT_GE(WaitForLight(100, 100, 320, 240, 150, 8.0).lit, 150);
+    for (double end = Now() + 5; Output().empty() && Now() < end;) usleep(50000);
+    const std::string said = Output();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("no music"), std::string::npos) << said;
+    EXPECT_NE(said.find(c.mentions), std::string::npos) << said;
+    EXPECT_TRUE(Running()) << "the animation ended with the music";
+    kill(pid_, SIGTERM);
+    EXPECT_NE(WaitExit(2.0), -1);
+  }
+  std::system(("rm -rf " + home).c_str());
 }
 
 // Window ids: every id in X's 29-bit range reads back from its decimal and

@@ -140,50 +140,67 @@ class Xscreensaver : public ::testing::Test {
                command + "'");
   }
 
+  // The build installed in the layout xscreensaver expects, as the user's
+  // only saver (`entry` goes before its command in the list).
+  void InstallAsTheOnlySaver(const std::string& entry) {
+    ASSERT_EQ(Shell(std::string(SORVANE_CMAKE) + " --install " + SORVANE_BUILD_DIR + " --prefix " + prefix_ +
+                  " >/dev/null"),
+              0);
+    hack_ = prefix_ + "/libexec/xscreensaver/sorvane";
+    ASSERT_EQ(access(hack_.c_str(), X_OK), 0) << hack_;
+    Shell("chmod -R a+rX " + scratch_);
+    // The user's settings: this hack alone, no fading, no locking.
+    {
+      std::ofstream rc(home_ + "/.xscreensaver");
+      rc << "mode: one\nselected: 0\nlock: False\nsplash: False\nfade: False\nunfade: False\n"
+            "timeout: 0:30:00\nprograms: " << entry << hack_ << " --root \\n\n";
+    }
+    ASSERT_EQ(Shell("chown " + std::string(kUser) + ": " + home_ + "/.xscreensaver"), 0);
+  }
+
+  // A private display that lets the user in.
+  Display* StartDisplay() {
+    xserver_ = Spawn({"Xvfb", kDisplay, "-ac", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
+                     scratch_ + "/xvfb.log");
+    Display* d = nullptr;
+    for (int i = 0; i < 200 && !d; ++i) {
+      d = XOpenDisplay(kDisplay);
+      if (!d) usleep(50000);
+    }
+    return d;
+  }
+
+  void StartDaemon() {
+    daemon_ = Spawn({"runuser", "-u", kUser, "--", "env", "HOME=" + home_, std::string("DISPLAY=") + kDisplay,
+                     "xscreensaver", "--no-splash"},
+                    scratch_ + "/daemon.log");
+    bool ready = false;
+    for (double end = Now() + 20; !ready && Now() < end; usleep(200000)) {
+      ready = AsUser("xscreensaver-command -time >/dev/null 2>&1") == 0;
+    }
+    ASSERT_TRUE(ready) << "the daemon did not answer:\n" << ReadFile(scratch_ + "/daemon.log");
+  }
+
   std::string scratch_, prefix_, home_, hack_;
   pid_t xserver_ = 0, daemon_ = 0;
 };
 
 TEST_F(Xscreensaver, InstalledHackDrawsInTheDaemonWindowAndEndsOnDeactivate) {
-  // The install layout xscreensaver expects.
-  ASSERT_EQ(Shell(std::string(SORVANE_CMAKE) + " --install " + SORVANE_BUILD_DIR + " --prefix " + prefix_ +
-                " >/dev/null"),
-            0);
-  hack_ = prefix_ + "/libexec/xscreensaver/sorvane";
-  ASSERT_EQ(access(hack_.c_str(), X_OK), 0) << hack_;
+  InstallAsTheOnlySaver("");
+  ASSERT_FALSE(HasFatalFailure());
   const std::string config = ReadFile(prefix_ + "/share/xscreensaver/config/sorvane.xml");
-  EXPECT_NE(config.find("<screensaver name=\"sorvane\" _label=\"Sorvane\">"), std::string::npos) << config;
+  EXPECT_NE(config.find("<screensaver name=\"sorvane\" _label=\"Sorvane\" gl=\"yes\">"), std::string::npos)
+      << config;
   EXPECT_NE(config.find("<command arg=\"--root\"/>"), std::string::npos);
+  for (const char* option : {"arg=\"--music %\"", "arg=\"--cd %\""}) {
+    EXPECT_NE(config.find(option), std::string::npos) << option;
+  }
   EXPECT_NE(config.find("<_description>"), std::string::npos);
-  Shell("chmod -R a+rX " + scratch_);
-
-  // The user's settings: this hack alone, no fading, no locking.
-  {
-    std::ofstream rc(home_ + "/.xscreensaver");
-    rc << "mode: one\nselected: 0\nlock: False\nsplash: False\nfade: False\nunfade: False\n"
-          "timeout: 0:30:00\nprograms: " << hack_ << " --root \\n\n";
-  }
-  ASSERT_EQ(Shell("chown " + std::string(kUser) + ": " + home_ + "/.xscreensaver"), 0);
-
-  // A private display that lets the user in.
-  xserver_ = Spawn({"Xvfb", kDisplay, "-ac", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
-                   scratch_ + "/xvfb.log");
-  Display* d = nullptr;
-  for (int i = 0; i < 200 && !d; ++i) {
-    d = XOpenDisplay(kDisplay);
-    if (!d) usleep(50000);
-  }
+  Display* d = StartDisplay();
   ASSERT_NE(d, nullptr) << "Xvfb " << kDisplay << " did not start";
   const Window root = DefaultRootWindow(d);
-
-  daemon_ = Spawn({"runuser", "-u", kUser, "--", "env", "HOME=" + home_, std::string("DISPLAY=") + kDisplay,
-                   "xscreensaver", "--no-splash"},
-                  scratch_ + "/daemon.log");
-  bool ready = false;
-  for (double end = Now() + 20; !ready && Now() < end; usleep(200000)) {
-    ready = AsUser("xscreensaver-command -time >/dev/null 2>&1") == 0;
-  }
-  ASSERT_TRUE(ready) << "the daemon did not answer:\n" << ReadFile(scratch_ + "/daemon.log");
+  StartDaemon();
+  ASSERT_FALSE(HasFatalFailure());
 
   ASSERT_EQ(AsUser("xscreensaver-command -activate >/dev/null"), 0);
   // The hack runs with the daemon's window, and lit puffs show over black.
@@ -218,6 +235,61 @@ TEST_F(Xscreensaver, InstalledHackDrawsInTheDaemonWindowAndEndsOnDeactivate) {
   while (!ProcessesOf(hack_).empty() && Now() - deactivated < 5) usleep(20000);
   const double took = Now() - deactivated;
   EXPECT_LT(took, 2.0) << "the hack outlived -deactivate";
+  XCloseDisplay(d);
+}
+
+// The settings program previews the chosen hack by running its line from the
+// list with --window-id added ("GL: sorvane --root" becomes "sorvane --root
+// --window-id ID"): the puffs must show in that pane.
+TEST_F(Xscreensaver, SettingsPreviewDrawsTheHackIntoItsPane) {
+  InstallAsTheOnlySaver("GL: ");
+  ASSERT_FALSE(HasFatalFailure());
+  Display* d = StartDisplay();
+  ASSERT_NE(d, nullptr) << "Xvfb " << kDisplay << " did not start";
+  StartDaemon();  // else the settings program asks first whether to start it
+  ASSERT_FALSE(HasFatalFailure());
+  const pid_t settings = Spawn({"runuser", "-u", kUser, "--", "env", "HOME=" + home_,
+                                std::string("DISPLAY=") + kDisplay, "xscreensaver-settings"},
+                               scratch_ + "/settings.log");
+  std::string cmdline;
+  Window pane = 0;
+  for (double end = Now() + 20; !pane && Now() < end; usleep(200000)) {
+    for (pid_t hack : ProcessesOf(hack_)) {
+      cmdline = ReadFile("/proc/" + std::to_string(hack) + "/cmdline");
+      const size_t at = cmdline.find(std::string("--window-id") + '\0');
+      if (at != std::string::npos) pane = std::strtoul(cmdline.c_str() + at + 12, nullptr, 0);
+    }
+  }
+  ASSERT_NE(pane, 0u) << "no preview running; the settings program said:\n" << ReadFile(scratch_ + "/settings.log");
+  EXPECT_NE(cmdline.find(std::string("--root") + '\0'), std::string::npos) << "the list's own option goes along";
+
+  long lit = 0, coloured = -1;
+  XWindowAttributes wa = {};
+  for (double end = Now() + 10; Now() < end && !(lit > 200 && coloured == 0); usleep(200000)) {
+    Window child;
+    int x = 0, y = 0;
+    if (!XGetWindowAttributes(d, pane, &wa) ||
+        !XTranslateCoordinates(d, pane, DefaultRootWindow(d), 0, 0, &x, &y, &child)) {
+      continue;
+    }
+    XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(wa.width),
+                              static_cast<unsigned>(wa.height), AllPlanes, ZPixmap);
+    if (!image) continue;
+    lit = coloured = 0;
+    for (int j = 0; j < wa.height; ++j) {
+      for (int i = 0; i < wa.width; ++i) {
+        const unsigned long p = XGetPixel(image, i, j);
+        const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+        coloured += r != g || g != b;
+        lit += r > 60;
+      }
+    }
+    XDestroyImage(image);
+  }
+  EXPECT_GT(lit, 200) << "no puffs in the " << wa.width << "x" << wa.height << " preview pane";
+  EXPECT_EQ(coloured, 0) << "white light over black only";
+  EXPECT_FALSE(ProcessesOf(hack_).empty()) << "the preview hack has ended";
+  End(settings);
   XCloseDisplay(d);
 }
 
