@@ -21,7 +21,7 @@ PKGS=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   xscreensaver xscreensaver-data libxrandr-dev dpkg-dev fakeroot file
   nsis zip unzip qemu-user g++-i686-linux-gnu
-  clang llvm
+  clang llvm shellcheck
 )
 missing=()
 for p in "${PKGS[@]}"; do
