@@ -6,29 +6,18 @@
 #   SORVANE_FUZZ_SECONDS  budget per target (default 40)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 out=build/fuzz
 seconds=${SORVANE_FUZZ_SECONDS:-40}
+# The fuzz preset: clang, libFuzzer, ASan and UBSan (tests/fuzz/CMakeLists.txt).
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$(nproc)"
 mkdir -p "$out/crashes"
-flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -I"$root" -I"$root/saver/settings" -I"$root/saver/launcher" -I"$root/tools/scene-trace")
-
-declare -A sources=(
-  [settings_file]="saver/settings/profile.cpp"
-  [numbers]="saver/settings/numbers.cpp"
-  [command_line]="saver/launcher/main.cpp saver/launcher/main_text.cpp saver/settings/numbers.cpp"
-  [trace_number]="tools/scene-trace/trace_format.cpp"
-)
 
 status=0
 for target in settings_file numbers command_line trace_number; do
-  # shellcheck disable=SC2086
-  clang++ "${flags[@]}" "tests/fuzz/${target}_fuzz.cpp" ${sources[$target]} -o "$out/${target}_fuzz"
-done
-for target in settings_file numbers command_line trace_number; do
   scratch=$(mktemp -d)
   echo "== $target: ${seconds}s"
-  if ! "$out/${target}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -max_len=4096 \
+  if ! "$out/bin/${target}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -max_len=4096 \
        -print_final_stats=1 -artifact_prefix="$out/crashes/${target}-" \
        "$scratch" "tests/fuzz/corpus/$target" 2>"$out/${target}.log"; then
     status=1

@@ -22,7 +22,7 @@ PKGS=(
   xscreensaver xscreensaver-data libxrandr-dev dpkg-dev fakeroot file
   libgstreamer1.0-dev gstreamer1.0-alsa lintian man-db
   nsis zip unzip qemu-user g++-i686-linux-gnu
-  clang llvm
+  clang llvm shellcheck
 )
 missing=()
 for p in "${PKGS[@]}"; do

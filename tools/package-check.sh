@@ -5,12 +5,13 @@
 #   tools/package-check.sh            (after `cmake --preset linux`)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/lib.sh
 build=build/linux
 cmake --build --preset linux --target package >/dev/null
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+version=$(project_version "$build")
 deb="$build/sorvane_${version}_amd64.deb"
 fail() { echo "package-check: $*" >&2; exit 1; }
-[ -n "$version" ] && [ -f "$deb" ] || fail "no package $deb"
+{ [ -n "$version" ] && [ -f "$deb" ]; } || fail "no package $deb"
 
 # Exactly the hack, its description, manual page, desktop entry and
 # documentation, with the modes they need.
@@ -63,8 +64,9 @@ man -w 6x sorvane >/dev/null 2>&1 || fail "man cannot find sorvane(6x)"
 if ldd /usr/libexec/xscreensaver/sorvane | grep -q 'not found'; then fail "unresolved libraries"; fi
 dpkg_retry -r sorvane || fail "dpkg -r failed"
 trap - EXIT
-[ ! -e /usr/libexec/xscreensaver/sorvane ] && [ ! -e /usr/share/xscreensaver/config/sorvane.xml ] &&
-  [ ! -e /usr/share/man/man6/sorvane.6x.gz ] && [ ! -e /usr/share/doc/sorvane ] ||
+if [ -e /usr/libexec/xscreensaver/sorvane ] || [ -e /usr/share/xscreensaver/config/sorvane.xml ] ||
+  [ -e /usr/share/man/man6/sorvane.6x.gz ] || [ -e /usr/share/doc/sorvane ]; then
   fail "files left after removal"
+fi
 dpkg-query -W -f='${Status}' sorvane 2>/dev/null | grep -q 'install ok installed' && fail "still installed"
 echo "package-check: $deb installed and removed cleanly"

@@ -7,6 +7,7 @@
 # The version comes from project() in CMakeLists.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/lib.sh
 ./tools/install-deps.sh
 
 archs=("$@")
@@ -15,15 +16,13 @@ mkdir -p dist
 
 for arch in "${archs[@]}"; do
   case $arch in
-    win64) toolchain=cmake/mingw-x86_64.cmake ;;
-    win32) toolchain=cmake/mingw-i686.cmake ;;
+    win64|win32) ;;
     *) echo "release.sh: unknown architecture '$arch' (win64 or win32)" >&2; exit 2 ;;
   esac
   tree=build/release-$arch
-  cmake -S . -B "$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DSORVANE_TEST_HOOKS=OFF -DCMAKE_EXE_LINKER_FLAGS=-s >/dev/null
-  cmake --build "$tree" --target sorvane_scr sorvane_engine sorvane_settings_entry sorvane_close -j "$(nproc)"
-  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$tree/CMakeCache.txt")
+  cmake --preset "release-$arch" >/dev/null
+  cmake --build --preset "release-$arch" -j "$(nproc)"
+  version=$(project_version "$tree")
   [ -n "$version" ] || { echo "release.sh: no version in $tree" >&2; exit 1; }
 
   # A released program must not act on the test hooks' variables, nor lack

@@ -8,9 +8,9 @@
 # presses Escape in the engine window and reports how the run ended.
 # Environment: SORVANE_SHOT_AFTER (seconds before the screenshot, default 4),
 # SORVANE_BUILD_DIR (the win64 build tree, default build/win64).
-set -uo pipefail
+set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
+. tools/lib.sh
 
 ./tools/install-deps.sh || { echo "run.sh: installing the dependencies failed" >&2; exit 1; }
 
@@ -34,27 +34,22 @@ else
   exit 1
 fi
 
-display_ok() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
-
 if display_ok; then
   echo "run.sh: running $what on $DISPLAY"
-  ./tools/wine-run.sh "${prog[@]}"
-  exit $?
+  exec ./tools/wine-run.sh "${prog[@]}"
 fi
 
 # No display: a virtual one of our own, closed again at the end.
 xvfb_pid=""
 wine_pid=""
+# shellcheck disable=SC2317  # run by the trap
 cleanup() {
-  [ -n "$wine_pid" ] && kill "$wine_pid" 2>/dev/null
-  WINEPREFIX=$build/wineprefix wineserver -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -z "$wine_pid" ] || kill "$wine_pid" 2>/dev/null || true
+  stop_wine "$build/wineprefix"
+  stop_display
 }
 trap cleanup EXIT
-exec 8< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null & echo "pid $!"; wait)
-read -r _ xvfb_pid <&8
-read -r -t 15 number <&8 || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$number"
+start_display || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
 echo "run.sh: no display; running $what on a virtual one ($DISPLAY, 1024x768)"
 
 start=$(date +%s.%N)
@@ -64,14 +59,14 @@ wine_pid=$!
 # The engine's window, by its title.
 id=""
 for _ in $(seq 1 300); do
-  id=$(xdotool search --name '^SorvaneVC$' 2>/dev/null | head -1)
+  id=$(xdotool search --name '^SorvaneVC$' 2>/dev/null | head -1 || true)
   [ -n "$id" ] && break
   kill -0 "$wine_pid" 2>/dev/null || break
   sleep 0.1
 done
 if [ -z "$id" ]; then
   echo "run.sh: no SorvaneVC window appeared" >&2
-  wait "$wine_pid"; code=$?
+  code=0; wait "$wine_pid" || code=$?
   echo "run.sh: the program ended with exit code $code"
   exit 1
 fi
@@ -86,7 +81,7 @@ fi
 
 echo "run.sh: pressing Escape in the SorvaneVC window"
 pressed=$(date +%s.%N)
-xdotool key --window "$id" Escape 2>/dev/null
+xdotool key --window "$id" Escape 2>/dev/null || true
 ended=""
 for _ in $(seq 1 150); do
   kill -0 "$wine_pid" 2>/dev/null || { ended=yes; break; }
@@ -96,7 +91,7 @@ if [ -z "$ended" ]; then
   echo "run.sh: still running 15 s after Escape; stopping it" >&2
   exit 1
 fi
-wait "$wine_pid"; code=$?
+code=0; wait "$wine_pid" || code=$?
 wine_pid=""
 now=$(date +%s.%N)
 # (Wine with no window manager spends about 2 s taking the window down.)

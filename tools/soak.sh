@@ -7,7 +7,7 @@
 #   tools/soak.sh [RUNS]      SORVANE_BUILD_DIR picks the win64 build tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-. tools/xvfb.sh
+. tools/lib.sh
 runs=${1:-100}
 build=$(realpath "${SORVANE_BUILD_DIR:-build/win64}")
 work=$(mktemp -d /tmp/sorvane-soak.XXXXXX)
@@ -19,12 +19,10 @@ printf '[Section]\r\nBGM\x8b\xe6\x95\xaa=0\r\nBGM\xd8\xcb\xdf\xb0\xc4=4\r\nBGM\x
 ini_sum=$(sha256sum <"$work/Sorvane.ini")
 
 xvfb_pid=""
-if ! { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }; then
-  start_xvfb 50 59
-fi
+display_ok || start_display || true
 cleanup() {
-  WINEPREFIX=$SORVANE_WINEPREFIX wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  stop_wine "$SORVANE_WINEPREFIX"
+  stop_display
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -76,7 +74,7 @@ for i in $(seq 1 "$runs"); do
   done
   if [ $ok -eq 0 ]; then
     echo "run $i: the saver did not end"; failures=$((failures + 1))
-    WINEPREFIX=$SORVANE_WINEPREFIX wineserver -k 2>/dev/null || true  # this prefix only
+    stop_wine "$SORVANE_WINEPREFIX"  # this prefix only
   fi
   wait "$scr" 2>/dev/null || true
   printf 'run %d: %.2f s\n' "$i" "$(echo "$(date +%s.%N) - $t0" | bc)"
@@ -84,14 +82,15 @@ done
 elapsed=$(echo "$(date +%s.%N) - $start_all" | bc)
 
 sleep 1
-left=$(ps -eo pid,args | grep -F "$work" | grep -v grep || true)
+left=$(pgrep -af -- "$work" || true)
 hides=$(grep -c '^hide -1$' "$work/cursor.txt" || true)
 shows=$(grep -c '^show 0$' "$work/cursor.txt" || true)
 lines=$(wc -l <"$work/cursor.txt")
 echo "soak: $runs runs in ${elapsed} s; cursor: $hides hide -1, $shows show 0, $lines lines"
 [ -z "$left" ] || { echo "left running:"; echo "$left"; failures=$((failures + 1)); }
-[ "$hides" -eq "$runs" ] && [ "$shows" -eq "$runs" ] && [ "$lines" -eq $((2 * runs)) ] || {
-  echo "cursor counts unbalanced"; failures=$((failures + 1)); }
+if [ "$hides" -ne "$runs" ] || [ "$shows" -ne "$runs" ] || [ "$lines" -ne $((2 * runs)) ]; then
+  echo "cursor counts unbalanced"; failures=$((failures + 1))
+fi
 [ "$(sha256sum <"$work/Sorvane.ini")" = "$ini_sum" ] || { echo "settings file changed"; failures=$((failures + 1)); }
 echo "soak: $failures failure(s); $engine_missed close(s) the engine missed and took on the second try"
 [ "$failures" -eq 0 ]

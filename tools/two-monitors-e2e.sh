@@ -6,9 +6,11 @@
 # first program used).
 #   two-monitors-e2e.sh PROGRAM.exe [ARGS...]
 # Fails when the X server cannot be started: these tests never pass unseen.
-set -u
+set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-prog=$1; shift
+# shellcheck source=tools/lib.sh
+. "$here/lib.sh"
+prog=${1:?usage: two-monitors-e2e.sh PROGRAM.exe [ARGS...]}; shift
 bindir=$(cd "$(dirname "$prog")" && pwd)
 
 disp=""
@@ -20,12 +22,12 @@ done
 
 export SORVANE_WINEPREFIX=${SORVANE_TWO_MONITORS_PREFIX:-$(dirname "$bindir")/wineprefix-two-monitors}
 cleanup() {
-  WINEPREFIX=$SORVANE_WINEPREFIX wineserver -k 2>/dev/null || true
-  "$here/two-monitors.sh" stop "$disp"
+  stop_wine "$SORVANE_WINEPREFIX"
+  "$here/two-monitors.sh" stop "$disp" || true
 }
 trap cleanup EXIT
 # A server left from an earlier run would hold the prefix on another display.
-WINEPREFIX=$SORVANE_WINEPREFIX wineserver -k 2>/dev/null || true
+stop_wine "$SORVANE_WINEPREFIX"
 
 if ! "$here/two-monitors.sh" start "$disp" >/dev/null; then
   echo "two-monitors-e2e: the two-monitor X server did not start on $disp" >&2

@@ -52,7 +52,7 @@ CONF
     echo "$pid"
     ;;
   stop)
-    [ -f "$dir/pid" ] && kill "$(cat "$dir/pid")" 2>/dev/null || true
+    if [ -f "$dir/pid" ]; then kill "$(cat "$dir/pid")" 2>/dev/null || true; fi
     rm -rf "$dir"
     ;;
   *) echo "usage: $0 start|stop :N" >&2; exit 2 ;;

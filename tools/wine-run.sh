@@ -8,8 +8,10 @@
 # UTF-8 locale is needed for non-ASCII file names). Wine takes the code page from
 # the locale of each process; tests of another locale use a prefix of their own
 # so that their Wine server and settings stay apart.
-set -u
-prog=$1; shift
+set -euo pipefail
+# shellcheck source=tools/lib.sh
+. "$(dirname "$0")/lib.sh"
+prog=${1:?usage: wine-run.sh PROGRAM.exe [ARGS...]}; shift
 bindir=$(cd "$(dirname "$prog")" && pwd)
 export WINEPREFIX=${SORVANE_WINEPREFIX:-$(dirname "$bindir")/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -25,18 +27,14 @@ state=$(dirname "$WINEPREFIX")
 mkdir -p "$state"
 exec 9>"$state/.wine-run.lock"
 
-display_ok() { [ -n "${1:-}" ] && DISPLAY=$1 xdpyinfo >/dev/null 2>&1; }
-
-if ! display_ok "${DISPLAY:-}"; then
+# Without a display, one Xvfb per build tree, left running for the next
+# program of the tree (a test run starts hundreds of them).
+if ! display_ok; then
   flock 9
   d=$(cat "$state/.xvfb-display" 2>/dev/null || true)
   if ! display_ok "$d"; then
-    for n in $(seq 91 140); do
-      [ -e "/tmp/.X$n-lock" ] && continue
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      for _ in $(seq 1 50); do display_ok ":$n" && break; sleep 0.1; done
-      if display_ok ":$n"; then d=":$n"; echo "$d" >"$state/.xvfb-display"; break; fi
-    done
+    d=""
+    start_display 9>&- && d=$DISPLAY && echo "$d" >"$state/.xvfb-display"
   fi
   flock -u 9
   export DISPLAY=$d
@@ -45,7 +43,7 @@ fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$WINE" wineboot -i >/dev/null 2>&1
+    "$WINE" wineboot -i >/dev/null 2>&1 || true
     case $LANG in
       ja_*) ;;
       *)
@@ -53,7 +51,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
         # the system font links to "MS UI Gothic" for Japanese characters, and
         # Debian's IPA Gothic stands in for it.
         "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ \
-          /d IPAGothic /f >/dev/null 2>&1 ;;
+          /d IPAGothic /f >/dev/null 2>&1 || true ;;
     esac
     wineserver -w 2>/dev/null || true
   fi
