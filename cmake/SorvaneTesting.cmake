@@ -31,21 +31,40 @@ else()
 endif()
 include(GoogleTest)
 
-# sorvane_add_gtest(name SOURCES ... LIBS ... [LABELS ...])
-# A GoogleTest program whose cases become CTest tests. Under the mingw presets
-# they run through the emulator (Wine); on win32 they are built but not run.
+# sorvane_add_gtest(name SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s] [RUN_SERIAL]
+#                   [RESOURCE_LOCK ...] [ENVIRONMENT ...] [TEST_PREFIX p] [TEST_FILTER f])
+# A GoogleTest program whose cases become CTest tests (300 s each unless
+# TIMEOUT says otherwise). Under the mingw presets they run through the
+# emulator (Wine); on win32 they are built but not run.
 function(sorvane_add_gtest name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "RUN_SERIAL" "TIMEOUT;TEST_PREFIX;TEST_FILTER"
+    "SOURCES;LIBS;LABELS;RESOURCE_LOCK;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock GTest::gtest_main)
-  if(SORVANE_RUN_TESTS)
-    set(props TIMEOUT 300)
-    if(A_LABELS)
-      list(APPEND props LABELS "${A_LABELS}")
-    endif()
-    gtest_discover_tests(${name}
-      DISCOVERY_MODE PRE_TEST
-      DISCOVERY_TIMEOUT 120
-      PROPERTIES ${props})
+  if(NOT SORVANE_RUN_TESTS)
+    return()
   endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  set(props TIMEOUT ${A_TIMEOUT})
+  if(A_RUN_SERIAL)
+    list(APPEND props RUN_SERIAL TRUE)
+  endif()
+  foreach(p LABELS RESOURCE_LOCK ENVIRONMENT)
+    if(A_${p})
+      list(APPEND props ${p} "${A_${p}}")
+    endif()
+  endforeach()
+  set(discover)
+  if(DEFINED A_TEST_PREFIX)
+    list(APPEND discover TEST_PREFIX "${A_TEST_PREFIX}")
+  endif()
+  if(DEFINED A_TEST_FILTER)
+    list(APPEND discover TEST_FILTER "${A_TEST_FILTER}")
+  endif()
+  gtest_discover_tests(${name} ${discover}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES ${props})
 endfunction()
