@@ -17,7 +17,7 @@ if(SORVANE_WINDOWS)
   enable_language(RC)
   target_sources(sorvane_dialog PRIVATE
     ${_dlg}/dialog.cpp ${_dlg}/dialog_win32.cpp ${_dlg}/dialog_buttons_win32.cpp)
-  target_link_libraries(sorvane_dialog PUBLIC sorvane_button_win user32 gdi32 comdlg32 shell32)
+  target_link_libraries(sorvane_dialog PUBLIC sorvane_button_win user32 gdi32 comdlg32 shell32 ole32)
   # The icon and the option marks go into every program that links the dialog
   # (a resource object in a static library would be dropped by the linker).
   target_sources(sorvane_dialog INTERFACE ${PROJECT_SOURCE_DIR}/saver/resources/dialog_art.rc)

@@ -2,11 +2,13 @@
 // frame and controls, the buttons' state after load and what it paints. Clicks,
 // saving and closing are driven end to end through Sorvane.scr (tests/e2e).
 #include <windows.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "command_window.h"
@@ -285,6 +287,38 @@ TEST_F(DialogWindowTest, CreditsLineIsWhiteOnTheGradientBesideTheButtons) {
       if (PixelOf(form_, x, y) == RGB(255, 255, 255)) ++white, rightmost = std::max(rightmost, x);
   EXPECT_GT(white, 60);
   EXPECT_LT(rightmost, etc.left - 2);  // the whole line fits before the first button
+}
+
+// The shell's calls run in a single-threaded apartment while the guard lives;
+// it undoes its own set-up only, never a thread's own multi-threaded one.
+TEST(ShellApartmentTest, GivesTheThreadASingleThreadedApartmentAndUndoesOnlyItsOwn) {
+  const auto apartment = [] {
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    return CoGetApartmentType(&type, &qualifier) == S_OK ? static_cast<int>(type) : -1;
+  };
+  int during = -2, after = -2, mta_during = -2, mta_after = -2;
+  bool mta_initialised = true;
+  std::thread([&] {
+    {
+      const ShellApartment guard;
+      during = apartment();
+    }
+    after = apartment();
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    {
+      const ShellApartment guard;
+      mta_initialised = guard.Initialised();
+      mta_during = apartment();
+    }
+    mta_after = apartment();
+    CoUninitialize();
+  }).join();
+  EXPECT_TRUE(during == APTTYPE_STA || during == APTTYPE_MAINSTA) << during;
+  EXPECT_EQ(after, -1) << "COM left initialised";
+  EXPECT_FALSE(mta_initialised);
+  EXPECT_EQ(mta_during, APTTYPE_MTA);
+  EXPECT_EQ(mta_after, APTTYPE_MTA);
 }
 
 }  // namespace
