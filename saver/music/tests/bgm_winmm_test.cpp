@@ -198,29 +198,5 @@ TEST_F(BgmWinmmTest, Mp3ThatCannotBeOpenedLeavesTheRunSilent) {
   EXPECT_EQ(SoundAfter(0), 0u);
 }
 
-// With the system's default sound set to the tone, a file that cannot be
-// played would loop that sound instead, were it not for "no default".
-TEST_F(BgmWinmmTest, WavThatCannotBePlayedLeavesTheRunSilent) {
-  RequireWaveDevice();
-  RequireFile(Media("tone.wav"));
-  const char kEvent[] = "AppEvents\\Schemes\\Apps\\.Default\\SystemDefault";
-  struct Forget {
-    const char* key;
-    ~Forget() { RegDeleteTreeA(HKEY_CURRENT_USER, key); }
-  } forget{kEvent};
-  const std::string tone = Media("tone.wav");
-  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kEvent, ".Current", REG_SZ, tone.c_str(),
-                            static_cast<DWORD>(tone.size() + 1)),
-            ERROR_SUCCESS);
-  for (const std::string& path : {Media("missing.wav"), Media("broken.mp3")}) {
-    const std::size_t before = PcmSize();
-    BgmFile = path;
-    WavPlay();
-    Pause(1500);
-    WavStop();
-    EXPECT_EQ(SoundAfter(before), 0u) << path;
-  }
-}
-
 }  // namespace
 }  // namespace sorvane::saver
