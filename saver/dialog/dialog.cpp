@@ -5,6 +5,11 @@
 
 namespace sorvane::saver {
 
-void ShowSettingsDialog() { RunSettingsDialog(OpenSettingsDialog()); }
+void ShowSettingsDialog() {
+  // The homepage button opens the address through the shell, which may hand
+  // it to extensions that need COM on this thread.
+  const ShellApartment apartment;
+  RunSettingsDialog(OpenSettingsDialog());
+}
 
 }  // namespace sorvane::saver

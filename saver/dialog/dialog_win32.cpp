@@ -6,6 +6,7 @@
 #include "saver/dialog/dialog_win32.h"
 
 #include <commdlg.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cmath>
@@ -327,6 +328,15 @@ std::optional<std::string> SettingsDialogWindow::ChooseMusicFile() {
   }
   if (path->size() > 254) return std::nullopt;  // more than the "A" dialog could hand back
   return path;
+}
+
+ShellApartment::ShellApartment()
+    // S_FALSE (already so on this thread) counts too: every success is paired.
+    : initialised_(SUCCEEDED(
+          CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+
+ShellApartment::~ShellApartment() {
+  if (initialised_) CoUninitialize();
 }
 
 void SettingsDialogWindow::Unload() {

@@ -17,4 +17,20 @@ void RunSettingsDialog(SettingsDialogWindow* dialog);
 // Escape closes as the cancel button does. True when `msg` was one of them.
 bool SettingsDialogKey(SettingsDialogWindow* dialog, const MSG& msg);
 
+// COM for the shell calls of this thread while it lives: apartment-threaded,
+// without the old OLE 1 DDE, as the shell asks of its callers. A thread whose
+// COM was already set up otherwise keeps it; the guard undoes only its own
+// initialisation.
+class ShellApartment {
+ public:
+  ShellApartment();
+  ~ShellApartment();
+  ShellApartment(const ShellApartment&) = delete;
+  ShellApartment& operator=(const ShellApartment&) = delete;
+  bool Initialised() const { return initialised_; }
+
+ private:
+  bool initialised_;
+};
+
 }  // namespace sorvane::saver

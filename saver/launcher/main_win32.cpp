@@ -28,26 +28,14 @@ std::string CommandLineText(const char* full) {
   return std::string(p);
 }
 
-std::string ModuleFolder() {
-  // Asked for in UTF-16 and turned into code page 932 like every path of the
-  // program (the "A" call would answer in the system's code page). A folder
-  // name that code page 932 cannot hold is used by its short name.
+FolderNames ModuleFolder() {
+  // Asked for in UTF-16: the "A" call would answer in the system's code page,
+  // and a folder that code page 932 cannot hold must still be found.
   std::wstring wide(32768, L'\0');
   const DWORD n = GetModuleFileNameW(nullptr, &wide[0], static_cast<DWORD>(wide.size()));
-  std::string folder;
-  if (n > 0 && n < wide.size()) folder = PathFor932(wide.substr(0, n)).value_or(std::string());
-  // The last backslash ends the folder; Shift_JIS trail bytes can be 0x5C, so
-  // walk character by character.
-  std::size_t last = std::string::npos;
-  for (std::size_t i = 0; i < folder.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(folder[i]);
-    if (IsDBCSLeadByteEx(932, c) && i + 1 < folder.size()) {
-      ++i;
-    } else if (c == '\\') {
-      last = i;
-    }
-  }
-  return last == std::string::npos ? std::string() : folder.substr(0, last);
+  if (n == 0 || n >= wide.size()) return FolderNames{};
+  wide.resize(n);
+  return FolderOf(wide, ShortPathOf);
 }
 
 int ShowCursorTraced(bool show) {
@@ -93,7 +81,9 @@ class Win32Startup : public StartupPort {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace sorvane::saver;
-  ProgramFolder = ModuleFolder();
+  const FolderNames folder = ModuleFolder();
+  ProgramFolder = folder.text;
+  ProgramFolderW = folder.wide;
   Win32Startup port;
   if (Main(port, ProcessCommandLine(), ProgramFolder) == StartupOutcome::Ended) {
     ExitProcess(0);

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "saver/launcher/text_win32.h"
+
 namespace sorvane::saver {
 
 // The argument text after the program name, as a screen saver receives it:
@@ -12,7 +14,7 @@ namespace sorvane::saver {
 std::string CommandLineText(const char* full_command_line);
 
 // The folder of the running program, without a trailing backslash.
-std::string ModuleFolder();
+FolderNames ModuleFolder();
 
 // ShowCursor with a test hook: when SORVANE_CURSOR_TRACE names a file, each
 // call appends "hide N" or "show N" to it, N being the display counter that

@@ -39,8 +39,8 @@ class SaverForm : public Form, public SaverRunPort {
     // The path as the application name (its file name ends in ".dll"), and
     // quoted as the whole command line, so that a folder with blanks reaches
     // the engine as its program name and not as arguments.
-    // The path is code page 932, whatever the system's code page.
-    const std::wstring program = WideFrom932(path);
+    // The path is code page 932; the program folder goes by its UTF-16 name.
+    const std::wstring program = WidePath(path);
     std::wstring command = L"\"" + program + L"\"";
     if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &si, &pi)) {

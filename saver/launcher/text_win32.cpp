@@ -1,5 +1,7 @@
 #include "text_win32.h"
 
+#include "utilities.h"
+
 namespace sorvane::saver {
 
 constexpr UINT kCp932 = 932;
@@ -47,6 +49,44 @@ std::wstring ShortPathOf(const std::wstring& path) {
 
 std::optional<std::string> PathFor932(const std::wstring& path) {
   return PathFor932(path, ShortPathOf);
+}
+
+std::string Text932WithStandIns(const std::wstring& text) {
+  if (std::optional<std::string> whole = Text932From(text)) return *whole;
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // A character beyond 16 bits is one character in two units.
+    const std::size_t units =
+        IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
+    const std::optional<std::string> one = Text932From(text.substr(i, units));
+    bytes += one ? *one : std::string("?");
+    i += units - 1;
+  }
+  return bytes;
+}
+
+FolderNames FolderOf(const std::wstring& program_path, const ShortNameFn& short_name) {
+  const std::size_t last = program_path.rfind(L'\\');
+  if (last == std::wstring::npos) return FolderNames{};
+  FolderNames folder;
+  folder.wide = program_path.substr(0, last);
+  folder.text = PathFor932(folder.wide, short_name).value_or(std::string());
+  if (folder.text.empty()) folder.text = Text932WithStandIns(folder.wide);
+  return folder;
+}
+
+std::wstring WidePathIn(const std::string& path, const FolderNames& folder) {
+  const std::size_t n = folder.text.size();
+  // The text ends on a whole character, so a 5C right after it is a backslash.
+  if (n > 0 && !folder.wide.empty() && path.compare(0, n, folder.text) == 0 &&
+      (path.size() == n || path[n] == '\\')) {
+    return folder.wide + WideFrom932(path.substr(n));
+  }
+  return WideFrom932(path);
+}
+
+std::wstring WidePath(const std::string& path) {
+  return WidePathIn(path, FolderNames{ProgramFolder, ProgramFolderW});
 }
 
 int MessageBox932(HWND owner, const std::string& text, const std::string& caption, UINT style) {

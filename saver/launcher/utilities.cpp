@@ -5,6 +5,7 @@
 namespace sorvane::saver {
 
 std::string ProgramFolder;
+std::wstring ProgramFolderW;
 ZoomPoint ZoomOrigin;
 int32_t LastResult = 0;
 

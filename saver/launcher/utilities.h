@@ -9,6 +9,10 @@ namespace sorvane::saver {
 // The folder of the running saver program, without a trailing backslash.
 // Set by Main at start-up (tests set it themselves).
 extern std::string ProgramFolder;
+// The same folder in UTF-16, exact whatever code page 932 can hold (Windows;
+// empty elsewhere). ProgramFolder is its code page 932 text; the files in the
+// folder are opened and started by this name.
+extern std::wstring ProgramFolderW;
 
 struct ZoomPoint {
   int16_t x = 0;

@@ -12,7 +12,7 @@ bool FileExists(const std::string& path) {
   // Reading alongside others is fine, also beside a program that allows
   // deleting the file; only a file held exclusively is not usable.
   // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open.
-  HANDLE h = CreateFileW(WideFrom932(p).c_str(), GENERIC_READ,
+  HANDLE h = CreateFileW(WidePath(p).c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;

@@ -279,7 +279,11 @@ void WavPlay() {
     if (!FitsBetweenQuotes(BgmFile)) return;
     BgmPlatform& platform = CurrentBgmPlatform();
     if (platform.WaveOutDeviceCount() > 0) {
-      platform.PlaySystemSound(BgmFile.c_str(), kSoundAsync | kSoundLoop);
+      // Without "no default" a file the sound system cannot play (damaged, or
+      // another format under a .wav name) would loop the system's default
+      // sound for the whole run instead.
+      platform.PlaySystemSound(BgmFile.c_str(),
+                               kSoundAsync | kSoundLoop | kSoundFileName | kSoundNoDefault);
     }
   } catch (...) {
   }

@@ -32,7 +32,9 @@ class BgmPlatform {
 
 // Flags of the system sound call that the module uses.
 constexpr uint32_t kSoundAsync = 0x0001;
+constexpr uint32_t kSoundNoDefault = 0x0002;  // a file that cannot be played stays silent
 constexpr uint32_t kSoundLoop = 0x0008;
+constexpr uint32_t kSoundFileName = 0x00020000;  // the name is a file, never a sound alias
 
 // The platform the module talks to. Defaults to winmm on Windows; elsewhere to a
 // machine without any MCI device or wave output (every command fails with an

@@ -6,7 +6,6 @@
 // mmsystem.h needs the types of windows.h.
 #include <mmsystem.h>
 
-#include <optional>
 #include <vector>
 
 #include "bgm_platform.h"
@@ -28,7 +27,7 @@ class WinmmBgmPlatform final : public BgmPlatform {
     std::vector<wchar_t> buffer(reply_capacity + 1, L'\0');
     const MCIERROR code =
         mciSendStringW(wide.c_str(), buffer.data(), static_cast<UINT>(reply_capacity), nullptr);
-    *reply = Text932(buffer.data());
+    *reply = Text932WithStandIns(buffer.data());
     return static_cast<int32_t>(code);
   }
 
@@ -39,7 +38,7 @@ class WinmmBgmPlatform final : public BgmPlatform {
                             static_cast<UINT>(capacity))) {
       return false;
     }
-    *text = Text932(buffer.data());
+    *text = Text932WithStandIns(buffer.data());
     return true;
   }
 
@@ -66,19 +65,6 @@ class WinmmBgmPlatform final : public BgmPlatform {
     }
     const std::wstring alias = ShortPathOf(path);
     return alias.empty() ? path : alias;
-  }
-
-  // A reply or error text in code page 932; a character that it lacks (an
-  // error text in another language) becomes '?', as the "A" calls would do.
-  static std::string Text932(const wchar_t* text) {
-    const std::wstring wide(text);
-    if (std::optional<std::string> bytes = Text932From(wide)) return *bytes;
-    std::string lossy;
-    for (wchar_t c : wide) {
-      std::optional<std::string> one = Text932From(std::wstring(1, c));
-      lossy += one ? *one : std::string("?");
-    }
-    return lossy;
   }
 };
 

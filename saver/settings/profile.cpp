@@ -206,11 +206,12 @@ enum class ReadResult { kOk, kMissing, kFailed };
 
 // On Windows the settings file goes through this reader and writer where the
 // system's code page is not 932 (kernel32's would read our bytes in another
-// code page). The path is code page 932 like every text of the program.
+// code page). The path is code page 932 like every text of the program; the
+// program folder goes by its UTF-16 name.
 ReadResult ReadFile(const std::string& path, Bytes* out) {
   out->clear();
   if (path.empty()) return ReadResult::kFailed;
-  int fd = _wopen(WideFrom932(path).c_str(), _O_RDONLY | _O_BINARY);
+  int fd = _wopen(WidePath(path).c_str(), _O_RDONLY | _O_BINARY);
   if (fd < 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
   struct _stat64 st;
   ReadResult r = _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG) ? ReadResult::kOk : ReadResult::kFailed;
@@ -224,7 +225,7 @@ ReadResult ReadFile(const std::string& path, Bytes* out) {
 }
 
 bool WriteFile(const std::string& path, const Bytes& data, bool existed) {
-  const std::wstring wide = WideFrom932(path);
+  const std::wstring wide = WidePath(path);
   int fd = existed ? _wopen(wide.c_str(), _O_WRONLY | _O_BINARY)
                    : _wopen(wide.c_str(), _O_WRONLY | _O_BINARY | _O_CREAT | _O_EXCL,
                             _S_IREAD | _S_IWRITE);

@@ -1,5 +1,6 @@
 // The settings file on Windows: kernel32's profile functions where the system's
-// code page is 932, our own reader and writer (the same results) elsewhere. The
+// code page is 932 (the wide ones, so that the program folder can have any
+// name), our own reader and writer (the same results) elsewhere. The
 // file holds code page 932 bytes on every system; the profile functions would
 // read and write it in the system's code page instead, so a Chinese or Korean
 // system would lose the keys, and every other system the Japanese file names.
@@ -24,20 +25,28 @@ class Win32SettingsPort : public SettingsPort {
   std::string ReadValue(const std::string& path, const std::string& section,
                         const std::string& key) override {
     if (!SystemIs932()) return profile::GetString(path, section, key);
+    // The wide call with our own conversions is what the "A" call does inside
+    // on a code page 932 system; it also takes the program folder by its
+    // UTF-16 name, which code page 932 may not hold.
+    const std::wstring file = WidePath(path);
+    const std::wstring wsection = WideFrom932(section);
+    const std::wstring wkey = WideFrom932(key);
     // The call cuts a long value to the buffer and then returns size - 1:
     // grow the buffer until the whole value fits.
-    std::vector<char> buf;
+    std::vector<wchar_t> buf;
     for (DWORD size = 256;; size *= 2) {
-      buf.assign(size, '\0');
-      DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buf.data(), size,
-                                         path.c_str());
-      if (n < size - 1 || size >= kLargestValue) return std::string(buf.data());
+      buf.assign(size, L'\0');
+      DWORD n = GetPrivateProfileStringW(wsection.c_str(), wkey.c_str(), L"", buf.data(), size,
+                                         file.c_str());
+      if (n < size - 1 || size >= kLargestValue) return Text932WithStandIns(buf.data());
     }
   }
   int32_t WriteValue(const std::string& path, const std::string& section, const std::string& key,
                      const std::string& value) override {
     if (!SystemIs932()) return profile::WriteString(path, section, key, value) ? 1 : 0;
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str());
+    // A new file is written in the system's code page, 932 here.
+    return WritePrivateProfileStringW(WideFrom932(section).c_str(), WideFrom932(key).c_str(),
+                                      WideFrom932(value).c_str(), WidePath(path).c_str());
   }
   bool FileExists(const std::string& path) override { return saver::FileExists(path); }
 };

@@ -2,11 +2,13 @@
 // frame and controls, the buttons' state after load and what it paints. Clicks,
 // saving and closing are driven end to end through Sorvane.scr (tests/e2e).
 #include <windows.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "command_window.h"
@@ -285,6 +287,20 @@ TEST_F(DialogWindowTest, CreditsLineIsWhiteOnTheGradientBesideTheButtons) {
       if (PixelOf(form_, x, y) == RGB(255, 255, 255)) ++white, rightmost = std::max(rightmost, x);
   EXPECT_GT(white, 60);
   EXPECT_LT(rightmost, etc.left - 2);  // the whole line fits before the first button
+}
+
+// Single-threaded while the guard lives, and undone after it.
+TEST(ShellApartmentTest, SingleThreadedWhileItLives) {
+  HRESULT during = E_FAIL, after = E_FAIL;
+  APTTYPE type = APTTYPE_MTA, unused;
+  APTTYPEQUALIFIER qualifier{};
+  std::thread([&] {
+    if (const ShellApartment guard; guard.Initialised()) during = CoGetApartmentType(&type, &qualifier);
+    after = CoGetApartmentType(&unused, &qualifier);
+  }).join();
+  EXPECT_EQ(during, S_OK);
+  EXPECT_TRUE(type == APTTYPE_STA || type == APTTYPE_MAINSTA) << type;
+  EXPECT_EQ(after, CO_E_NOTINITIALIZED);
 }
 
 }  // namespace

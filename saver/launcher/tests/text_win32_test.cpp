@@ -4,6 +4,10 @@
 
 #include <string>
 
+#include "profile.h"
+#include "settings_store.h"
+#include "utilities.h"
+
 namespace sorvane::saver {
 namespace {
 
@@ -55,6 +59,35 @@ TEST(PathFor932, ShortNameOnlyWhereTheLongOneCannotBeStored) {
   EXPECT_FALSE(PathFor932(L"C:\\n\\\xD55C.wav", [](const std::wstring&) { return std::wstring(); }));
   EXPECT_FALSE(PathFor932(L"C:\\n\\\xD55C.wav",
                           [](const std::wstring&) { return std::wstring(L"C:\\\xD55C~1.WAV"); }));
+}
+
+// A per-user folder whose name code page 932 cannot hold, on a volume without
+// short names: the engine file is found and the settings are stored there, by
+// the system's profile calls (code page 932) and by our own (other systems).
+TEST(ProgramFolder, ANameOutsideCodePage932IsUsedByItsUtf16Form) {
+  wchar_t tmp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, tmp);
+  const std::wstring id = std::to_wstring(GetCurrentProcessId()), wide = tmp + (L"Ren\xE9" + id);
+  ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
+  const FolderNames folder = FolderOf(wide + L"\\Sorvane.scr", nullptr);  // no short name
+  EXPECT_EQ(folder.wide, wide);
+  EXPECT_EQ(folder.text, *Text932From(std::wstring(tmp) + L"Ren?" + id));
+  ProgramFolder = folder.text, ProgramFolderW = folder.wide;
+  CloseHandle(CreateFileW((wide + L"\\Sorvane.dll").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          0, nullptr));
+  EXPECT_TRUE(FileExists(ProgramFolder + "\\Sorvane.dll"));
+  BgmKind = 1, BgmRepeat = 7, BgmFile.clear();
+  EXPECT_TRUE(SaveSettings());
+  const std::string repeat_key = "BGM\xD8\xCB\xDF\xB0\xC4";
+  EXPECT_EQ(profile::GetString(SettingsPath(), "Section", repeat_key), "7");
+  EXPECT_TRUE(profile::WriteString(SettingsPath(), "Section", repeat_key, "3"));
+  LoadSettings();
+  EXPECT_EQ(BgmRepeat, 3);
+  // A neighbour whose name begins alike is not inside.
+  EXPECT_EQ(WidePath(ProgramFolder + "2\\a"), WideFrom932(ProgramFolder + "2\\a"));
+  for (const wchar_t* name : {L"\\Sorvane.dll", L"\\Sorvane.ini"}) DeleteFileW((wide + name).c_str());
+  EXPECT_TRUE(RemoveDirectoryW(wide.c_str()));
+  ProgramFolder.clear(), ProgramFolderW.clear();
 }
 
 }  // namespace

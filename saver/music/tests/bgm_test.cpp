@@ -336,7 +336,8 @@ TEST_F(BgmTest, WavLoopsThroughTheSoundCallOnlyWithAnOutputDevice) {
   WavStop();
   ASSERT_EQ(mci.sounds.size(), 2u);
   EXPECT_EQ(mci.sounds[0].name, "C:\\m\\loop.wav");
-  EXPECT_EQ(mci.sounds[0].flags, 9u);
+  // Async and looping, by file name only, and no default sound in its place.
+  EXPECT_EQ(mci.sounds[0].flags, 0x2000Bu);
   EXPECT_FALSE(mci.sounds[1].name.has_value());
   EXPECT_EQ(mci.sounds[1].flags, 0u);
   EXPECT_THAT(mci.sent, IsEmpty()) << "WAV never goes through MCI";
