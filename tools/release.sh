@@ -55,6 +55,8 @@ for arch in "${archs[@]}"; do
         echo "release.sh: $bin holds the test hook $hook" >&2; exit 1
       fi
     done
+    # Nor may it hold the folder it was built in.
+    ! grep -qF "$PWD" <<<"$narrow$wide" || { echo "release.sh: $bin holds the path $PWD" >&2; exit 1; }
     grep -qx "$version" <<<"$wide" ||
       { echo "release.sh: $bin carries no version $version" >&2; exit 1; }
   done
