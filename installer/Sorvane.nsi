@@ -2,7 +2,8 @@
 ; screen saver and can be removed again. One script for both architectures:
 ;   makensis -DVERSION=1.0.0 -DARCH=win64|win32 -DBINDIR=<folder with Sorvane.scr,
 ;            Sorvane.dll, SorvaneSettings.exe and CloseSorvane.exe>
-;            -DOUTFILE=<setup.exe> Sorvane.nsi
+;            -DOUTFILE=<setup.exe> [-DSIGN=<command that signs the file it is given>]
+;            Sorvane.nsi
 !ifndef VERSION
   !error "VERSION, ARCH, BINDIR and OUTFILE must be defined"
 !endif
@@ -37,6 +38,13 @@
 !define STATE_KEY "Software\Sorvane\Setup"
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SPI_SETSCREENSAVEACTIVE 17
+
+; The uninstaller is written out at install time, but its bytes are made here:
+; makensis runs SIGN on it before packing it, so WriteUninstaller writes the
+; signed file. (The programs come signed in BINDIR; the setup is signed after.)
+!ifdef SIGN
+  !uninstfinalize '"${SIGN}" "%1"' = 0
+!endif
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"

@@ -21,7 +21,7 @@ PKGS=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   xscreensaver xscreensaver-data libxrandr-dev dpkg-dev fakeroot file
   libgstreamer1.0-dev gstreamer1.0-alsa lintian man-db
-  nsis zip unzip qemu-user g++-i686-linux-gnu
+  nsis zip unzip osslsigncode openssl qemu-user g++-i686-linux-gnu
   clang llvm shellcheck
 )
 missing=()

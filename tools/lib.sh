@@ -51,3 +51,14 @@ stop_wine() {
 project_version() {
   sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
 }
+
+# source_date_epoch: exports SOURCE_DATE_EPOCH, the one time a release's files
+# carry, so that two builds of a commit are the same bytes: as given, or else
+# the time of the checkout's last commit.
+source_date_epoch() {
+  if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) || return 1
+  fi
+  [[ $SOURCE_DATE_EPOCH =~ ^[0-9]+$ ]] || { echo "SOURCE_DATE_EPOCH is no time: $SOURCE_DATE_EPOCH" >&2; return 1; }
+  export SOURCE_DATE_EPOCH
+}
