@@ -7,9 +7,16 @@ if(NOT TARGET sorvane_scene)
   return()
 endif()
 
-add_library(sorvane_render STATIC ${SORVANE_ENGINE_DIR}/render.cpp)
+add_library(sorvane_render STATIC ${SORVANE_ENGINE_DIR}/render.cpp
+  ${SORVANE_ENGINE_DIR}/host.cpp ${SORVANE_ENGINE_DIR}/display_layout.cpp)
 target_include_directories(sorvane_render PUBLIC ${SORVANE_ENGINE_DIR})
 target_link_libraries(sorvane_render PUBLIC sorvane_scene)
+
+# The host pieces both platforms share: frame pacing, monitor layout.
+sorvane_add_gtest(host_test
+  SOURCES ${SORVANE_ENGINE_DIR}/tests/host/host_test.cpp
+  LIBS sorvane_render
+  LABELS engine)
 
 if(SORVANE_WINDOWS)
   target_link_libraries(sorvane_render PUBLIC glu32 opengl32)
@@ -19,19 +26,19 @@ if(SORVANE_WINDOWS)
   add_executable(sorvane_engine WIN32
     ${SORVANE_ENGINE_DIR}/host_win32.cpp
     ${SORVANE_ENGINE_DIR}/cover_windows_win32.cpp
+    ${SORVANE_ENGINE_DIR}/displays_win32.cpp
     ${SORVANE_ENGINE_DIR}/swap_control_win32.cpp
     ${SORVANE_ENGINE_DIR}/engine.rc)
   set_target_properties(sorvane_engine PROPERTIES OUTPUT_NAME Sorvane SUFFIX ".dll")
   sorvane_program_resources(sorvane_engine Sorvane.dll "Sorvane animation engine" true)
-  target_link_libraries(sorvane_engine PRIVATE sorvane_render gdi32 user32)
+  target_link_libraries(sorvane_engine PRIVATE sorvane_render gdi32 user32 winmm)
 
   # Plays the operating system: starts Sorvane.dll, finds, closes and
   # photographs its window. Runs under Wine.
   sorvane_add_gtest(engine_win32_test
     SOURCES ${SORVANE_ENGINE_DIR}/tests/host/engine_win32_test.cpp
-            ${SORVANE_ENGINE_DIR}/cover_windows_win32.cpp
             ${SORVANE_ENGINE_DIR}/swap_control_win32.cpp
-    LIBS user32 gdi32 opengl32
+    LIBS sorvane_render user32 gdi32 opengl32
     LABELS engine)
   target_include_directories(engine_win32_test PRIVATE ${SORVANE_ENGINE_DIR})
   add_dependencies(engine_win32_test sorvane_engine)
