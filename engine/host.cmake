@@ -55,7 +55,9 @@ else()
 
   # Standalone saver and xscreensaver hack in one program; installed as
   # libexec/xscreensaver/sorvane (cmake/package.cmake).
-  add_executable(sorvane_engine ${SORVANE_ENGINE_DIR}/host_x11.cpp)
+  add_executable(sorvane_engine ${SORVANE_ENGINE_DIR}/host_x11.cpp
+    ${SORVANE_ENGINE_DIR}/x11/window_x11.cpp ${SORVANE_ENGINE_DIR}/x11/events_x11.cpp
+    ${SORVANE_ENGINE_DIR}/x11/glx_x11.cpp ${SORVANE_ENGINE_DIR}/x11/displays_x11.cpp)
   set_target_properties(sorvane_engine PROPERTIES OUTPUT_NAME sorvane-engine)
   target_link_libraries(sorvane_engine PRIVATE sorvane_render sorvane_x11_options OpenGL::GLX X11::X11 X11::Xrandr)
 

@@ -42,10 +42,10 @@ void EngineHost::Resize(int32_t width, int32_t height, int32_t x, int32_t y) {
   state_.clientHeight = height;
   viewportX_ = x;
   viewportY_ = y;
-  SetViewport();
+  ApplyViewport();
 }
 
-void EngineHost::SetViewport() {
+void EngineHost::ApplyViewport() {
   // The viewport needs a height; the stored one stays as reported.
   glViewport(viewportX_, viewportY_, state_.clientWidth, state_.clientHeight == 0 ? 1 : state_.clientHeight);
 }

@@ -48,6 +48,8 @@ class EngineHost {
   void SetRefreshRate(double hz);
   // Client size and the animation's lower-left corner in GL coordinates.
   void Resize(int32_t width, int32_t height, int32_t x = 0, int32_t y = 0);
+  // The viewport again, for a context made current after the last Resize.
+  void ApplyViewport();
   void Escape();  // the puffs fade out, then the window closes
   // One frame: clock, drawing, swap.
   void PaintFrame();
@@ -56,8 +58,6 @@ class EngineHost {
   const HostState& State() const { return state_; }
 
  private:
-  void SetViewport();
-
   HostPort* port_ = nullptr;
   HostState state_;
   int32_t viewportX_ = 0, viewportY_ = 0;
