@@ -24,7 +24,7 @@ env=(SORVANE_SWAP_COUNT="$work/count" LD_PRELOAD="$work/swap_count.so")
 if [ "$kind" = x11 ]; then
   env "${env[@]}" "$prog" --root & epid=$!
 else
-  prefix=$(dirname "$(dirname "$prog")")/wineprefix
+  prefix=${WINEPREFIX:-$(dirname "$(dirname "$prog")")/wineprefix}
   env "${env[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all "$(command -v wine64 || command -v wine)" "$prog" &
   sleep "$warm"
   epid=$(pgrep -x -f "$prog" || true)
