@@ -1,12 +1,16 @@
 // Sorvane.dll: the engine's Win32 host. One topmost popup window covering the
 // primary screen, a WGL context on it, and a message loop that paints a frame
-// at every idle pass until the window is closed. Other monitors get black
-// covers that live and die with that window.
+// at every idle pass until the window is closed (paced to the display's
+// refresh where swaps do not wait for it). Other monitors get black covers
+// that live and die with that window; when the monitors change, the window
+// takes the primary's new rectangle and the covers are made again.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include "cover_windows_win32.h"
+#include "displays_win32.h"
 #include "gl_include.h"
-#include "host_clock.h"
+#include "host.h"
 #include "render.h"
 #include "scene.h"
 #include "swap_control_win32.h"
@@ -19,8 +23,11 @@ HDC deviceContext = nullptr;  // CS_OWNDC: kept for the window's life
 HGLRC glContext = nullptr;
 bool paintEnabled = false;
 LARGE_INTEGER counterFrequency;
-LARGE_INTEGER startCount;
-HostState host;
+EngineHost host;
+HINSTANCE programInstance = nullptr;
+bool coversRegistered = false;
+MonitorLayout monitors;  // as the window and the covers were last laid out
+LONGLONG monitorsCheckedAt = 0;
 
 // Only the colour depth is filled in (on first use); no alpha, depth,
 // stencil, accumulation or auxiliary buffers are asked for.
@@ -39,12 +46,44 @@ bool colourBitsTaken = false;
 
 static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "descriptor size");
 
-class WindowPort final : public RenderPort {
+class WindowPort final : public HostPort {
  public:
   void SetTitle(const char* title) override { SetWindowTextA(window, title); }
   void PostClose() override { PostMessageA(window, WM_CLOSE, 0, 0); }
+  int64_t Now() override {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+  }
+  int64_t CountsPerSecond() override { return counterFrequency.QuadPart; }
+  void SwapFrameBuffers() override { SwapBuffers(deviceContext); }
 };
 WindowPort windowPort;
+
+// The monitors now, against those the windows were laid out for: the
+// window takes the primary's rectangle (WM_SIZE then brings the viewport
+// and, at the next frame, the projection along), the covers are made again,
+// and the pacing follows the refresh rate. The scene goes on.
+void FollowDisplays() {
+  monitorsCheckedAt = windowPort.Now();
+  const MonitorLayout now = CurrentMonitorLayout();
+  if (now == monitors) return;
+  monitors = now;
+  const ScreenRect& r = now.animation;
+  SetWindowPos(window, HWND_TOPMOST, r.left, r.top, r.Width(), r.Height(), SWP_NOACTIVATE);
+  if (coversRegistered) ShowCoverWindows(programInstance, window, now);
+  host.SetRefreshRate(DisplayRefreshHz(deviceContext));
+}
+
+// Waits up to `counts` for a message. Milliseconds are the finest step the
+// wait has (the timer resolution is 1 ms during the run): less than one is
+// not waited for, and false says so.
+bool WaitForMessages(int64_t counts) {
+  const DWORD ms = static_cast<DWORD>(counts * 1000 / counterFrequency.QuadPart);
+  if (ms == 0) return false;
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+  return true;
+}
 
 }  // namespace
 
@@ -77,20 +116,15 @@ LRESULT CALLBACK EngineWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       wglDeleteContext(glContext);
       PostQuitMessage(0);
       return 0;
-    case WM_SIZE: {
-      host.clientWidth = LOWORD(lParam);
-      host.clientHeight = HIWORD(lParam);
-      // The viewport needs a height; the stored one stays as reported.
-      glViewport(0, 0, host.clientWidth, host.clientHeight == 0 ? 1 : host.clientHeight);
+    case WM_SIZE:
+      host.Resize(LOWORD(lParam), HIWORD(lParam));
       return 0;
-    }
+    case WM_DISPLAYCHANGE:
+      if (paintEnabled) FollowDisplays();
+      return 0;
     case WM_PAINT:
       if (paintEnabled) {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        AdvanceFrameClock(host, now.QuadPart, startCount.QuadPart, counterFrequency.QuadPart);
-        RenderFrame(host, windowPort);
-        SwapBuffers(deviceContext);
+        host.PaintFrame();
       } else {
         RECT client;
         GetClientRect(hwnd, &client);
@@ -99,7 +133,7 @@ LRESULT CALLBACK EngineWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       ValidateRect(hwnd, nullptr);
       return 0;
     case WM_CHAR:
-      if (wParam == 27) Scene().stopRequested = true;  // Escape: let the puffs fade out
+      if (wParam == 27) host.Escape();  // let the puffs fade out
       return 0;
     default:
       return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -116,7 +150,8 @@ int EngineMain(HINSTANCE instance) {
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.lpszClassName = kEngineWindowName;
   if (!RegisterClassA(&wc)) return 0;
-  const bool coversRegistered = RegisterCoverClass(instance);
+  coversRegistered = RegisterCoverClass(instance);
+  programInstance = instance;
 
   HWND created = CreateWindowExA(WS_EX_TOPMOST, kEngineWindowName, kEngineWindowName, WS_POPUP, 0, 0,
                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
@@ -124,15 +159,23 @@ int EngineMain(HINSTANCE instance) {
   if (!created) return 0;
   window = created;
   QueryPerformanceFrequency(&counterFrequency);
-  QueryPerformanceCounter(&startCount);
+  host.TakeStartCount(windowPort);
 
   // Paints that arrive before the GL set-up only fill the window with black.
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
-  if (coversRegistered) CreateCoverWindows(instance, window);
+  // The keyboard and activation: the saver program, which has no window of
+  // its own to hand them over from, has allowed us to take the foreground.
+  SetForegroundWindow(window);
+  monitors = CurrentMonitorLayout();
+  monitorsCheckedAt = windowPort.Now();
+  if (coversRegistered) ShowCoverWindows(instance, window, monitors);
 
-  SetupGlState(host);
+  host.SetUpFrames(DisplayRefreshHz(deviceContext));
   paintEnabled = true;
+  // Waits between frames are in whole milliseconds; the default timer step
+  // (about 16 ms) would halve the frame rate.
+  timeBeginPeriod(1);
 
   MSG msg = {};
   PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
@@ -143,9 +186,13 @@ int EngineMain(HINSTANCE instance) {
     } else {
       // Another window became active: the user is back.
       if (GetActiveWindow() != window) PostMessageA(window, WM_CLOSE, 0, 0);
+      // Monitors that come and go do not always say so: look once a second.
+      if (windowPort.Now() - monitorsCheckedAt >= counterFrequency.QuadPart) FollowDisplays();
+      if (WaitForMessages(host.CountsBeforeNextFrame())) continue;
       InvalidateRect(window, nullptr, FALSE);
     }
   }
+  timeEndPeriod(1);
   paintEnabled = false;
   // Only now, with the engine window gone: under a window system that makes
   // each destruction wait, the saver (which watches that window) would

@@ -25,20 +25,6 @@ Fn Lookup(WglProcLookup lookup, const char* name) {
 
 }  // namespace
 
-bool ExtensionListed(const char* list, const char* name) {
-  if (list == nullptr || name == nullptr) return false;
-  const size_t n = std::strlen(name);
-  if (n == 0) return false;
-  for (const char* p = list; *p != '\0';) {
-    while (*p == ' ') ++p;
-    const char* end = p;
-    while (*end != '\0' && *end != ' ') ++end;
-    if (static_cast<size_t>(end - p) == n && std::memcmp(p, name, n) == 0) return true;
-    p = end;
-  }
-  return false;
-}
-
 bool RequestSwapInterval(HDC dc, int interval, WglProcLookup lookup) {
   bool offered = false;
   if (auto ext = Lookup<GetExtensionsStringExt>(lookup, "wglGetExtensionsStringEXT")) {

@@ -5,15 +5,13 @@
 #pragma once
 #include <windows.h>
 
+#include "host.h"  // ExtensionListed
+
 namespace sorvane::engine {
 
 // Where WGL entry points come from: wglGetProcAddress in the engine, a
 // recording stand-in in tests.
 using WglProcLookup = PROC(WINAPI*)(LPCSTR name);
-
-// True when `name` is one whole entry of the blank-separated `list`
-// (a longer name that merely starts with it does not count).
-bool ExtensionListed(const char* list, const char* name);
 
 // With the GL context current on `dc`: asks for `interval` through
 // WGL_EXT_swap_control when the context offers it (listed by

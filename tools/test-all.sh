@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 ./tools/install-deps.sh
 
 status=0
-shellcheck tools/*.sh .ci/run || { echo "test-all: shellcheck found faults in the scripts" >&2; status=1; }
+shellcheck tools/*.sh engine/bench/*.sh .ci/run || { echo "test-all: shellcheck found faults in the scripts" >&2; status=1; }
 
 jobs=$(nproc)
 for preset in linux win64 win32; do

@@ -418,31 +418,4 @@ TEST(SwapControl, RealDriverGetsTheRequestWhenItOffersTheExtension) {
   DestroyWindow(hwnd);
 }
 
-// ---------------------------------------------------------------------------
-// Which monitors get a black cover.
-
-TEST(CoverWindows, EveryMonitorOutsideTheEngineWindowAndNoOther) {
-  using sorvane::engine::SelectCoverRects;
-  const RECT primary = {0, 0, 1024, 768};
-  const RECT monitors[] = {
-      {0, 0, 1024, 768},        // the primary: the animation is there
-      {1024, 0, 2048, 768},     // to the right
-      {-1280, -200, 0, 824},    // to the left, taller, negative coordinates
-      {0, 0, 800, 600},         // a mirror of part of the primary: already covered
-      {512, 384, 1536, 1152},   // overlapping the primary: covered (below the animation)
-      {3000, 0, 3000, 768},     // empty
-  };
-  RECT out[8];
-  const int n = SelectCoverRects(monitors, 6, primary, out, 8);
-  ASSERT_EQ(n, 3);
-  EXPECT_EQ(out[0].left, 1024);
-  EXPECT_EQ(out[1].left, -1280);
-  EXPECT_EQ(out[1].top, -200);
-  EXPECT_EQ(out[2].left, 512);
-  // Never more than the room there is.
-  EXPECT_EQ(SelectCoverRects(monitors, 6, primary, out, 2), 2);
-  EXPECT_EQ(out[1].left, -1280);
-  EXPECT_EQ(SelectCoverRects(monitors, 1, primary, out, 8), 0);
-}
-
 }  // namespace

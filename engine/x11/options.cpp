@@ -105,11 +105,8 @@ HostOptions ParseHostOptions(int argc, const char* const* argv, const char* xscr
       return options;
     }
   }
-  if (windowId && root) {
-    options.mode = HostMode::Error;
-    options.error = "--window-id and --root exclude each other";
-    return options;
-  }
+  // xscreensaver's settings program previews a hack by adding --window-id
+  // to its usual command line (--root): the window id wins.
   if (windowId) {
     options.mode = HostMode::WindowId;
     return options;
@@ -128,14 +125,15 @@ HostOptions ParseHostOptions(int argc, const char* const* argv, const char* xscr
 }
 
 const char* Usage() {
-  return "Usage: sorvane [--root | --window-id ID] [--music FILE | --cd TRACK] | --help\n"
+  return "Usage: sorvane [--root] [--window-id ID] [--music FILE | --cd TRACK] | --help\n"
          "Soft white puffs of light rising through a slowly swaying flow.\n"
          "\n"
          "  (no option)      full-screen saver on every monitor; Escape, a click or\n"
          "                   switching to another window ends it\n"
          "  --root           draw into the window named by XSCREENSAVER_WINDOW, else the\n"
          "                   virtual root, else the root window (as an xscreensaver hack)\n"
-         "  --window-id ID   draw into the window ID (decimal or 0x-hex)\n"
+         "  --window-id ID   draw into the window ID (decimal or 0x-hex), with or\n"
+         "                   without --root\n"
          "  --music FILE     play FILE (any sound file GStreamer plays: MP3, WAV, Ogg,\n"
          "                   FLAC, ...) over and over while it runs\n"
          "  --cd TRACK       play the audio CD: 0 the whole disc, again and again; N\n"
@@ -143,19 +141,8 @@ const char* Usage() {
          "  --help           show this text\n"
          "\n"
          "With --root or --window-id it runs until the window is destroyed or it gets\n"
-         "SIGTERM or SIGINT; the music ends with it. Single-dash spellings (-root,\n"
-         "-window-id, -music, -cd) work too.\n";
-}
-
-bool HasExtension(const char* list, const char* name) {
-  if (!list || !name || !*name) return false;
-  const size_t n = std::strlen(name);
-  for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
-    const bool startOk = p == list || p[-1] == ' ';
-    const bool endOk = p[n] == '\0' || p[n] == ' ';
-    if (startOk && endOk) return true;
-  }
-  return false;
+         "SIGTERM or SIGINT, and then ends by that signal; the music ends with it.\n"
+         "Single-dash spellings (-root, -window-id, -music, -cd) work too.\n";
 }
 
 }  // namespace sorvane::engine::x11

@@ -32,8 +32,4 @@ HostOptions ParseHostOptions(int argc, const char* const* argv, const char* xscr
 
 const char* Usage();
 
-// Whole-word search in a space-separated extension list, so that
-// "GLX_EXT_swap_control_tear" does not count as "GLX_EXT_swap_control".
-bool HasExtension(const char* list, const char* name);
-
 }  // namespace sorvane::engine::x11

@@ -46,6 +46,10 @@ class SaverForm : public Form, public SaverRunPort {
                         &si, &pi)) {
       return false;
     }
+    // We have no visible window to hand the foreground over from: give the
+    // engine the right to take it, or its window may open without the
+    // keyboard (and, inactive, close at once).
+    AllowSetForegroundWindow(pi.dwProcessId);
     CloseHandle(pi.hThread);
     engine_ = pi.hProcess;
     return true;

@@ -39,6 +39,25 @@ long LitLowerMiddle(const Capture& c) {
   return n;
 }
 
+// Runs xrandr (a Unix program: Wine starts it as one) on the test's display;
+// whether it did its work shows in what follows.
+bool Xrandr(const std::string& args) {
+  std::string command = "Z:\\usr\\bin\\xrandr " + args;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA("Z:\\usr\\bin\\xrandr", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    std::printf("xrandr %s: error %lu\n", args.c_str(), GetLastError());
+    return false;
+  }
+  // Wine's handle of a Unix process cannot be waited for: give it a moment.
+  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) Sleep(1500);
+  if (pi.hThread) CloseHandle(pi.hThread);
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  return true;
+}
+
 bool CursorHidden() {
   CURSORINFO ci = {};
   ci.cbSize = sizeof ci;
@@ -170,6 +189,80 @@ TEST_F(TwoMonitors, AClickOnTheBlackMonitorEndsAll) {
   ASSERT_EQ(FindWindowA(nullptr, kEngineTitle), nullptr) << "the click did not end the engine";
   std::printf("engine window hidden %.1f ms and gone %.1f ms after the click\n", hidden, NowMs() - clicked);
   ExpectEverythingEnded(scr, folder, 0);
+}
+
+// The monitors change under a run as a desktop's do: the second one goes
+// off and comes back (a DisplayPort monitor waking up), the primary shrinks.
+// Each time the engine window takes the primary's rectangle, a monitor that
+// came is black within a second or two, a cover goes with its monitor, none
+// lies over the primary, and the run goes on to end as usual.
+TEST_F(TwoMonitors, MonitorsThatComeGoAndChangeSizeAreFollowed) {
+  CaseFolder folder("two-changes");
+  Process scr;
+  StartSaver(folder, scr);
+  if (HasFatalFailure()) return;
+  struct Restore {
+    ~Restore() { Xrandr("--output DUMMY0 --mode 1024x768 --output DUMMY1 --mode 1024x768 --right-of DUMMY0"); }
+  } restore;
+
+  // Polls until the engine window and its covers match `primary` and
+  // `covered`, then looks at the screen.
+  const auto expectLayout = [&](const char* what, const RECT& primary, const std::vector<RECT>& covered) {
+    SCOPED_TRACE(what);
+    const double end = NowMs() + 10000;
+    bool matched = false;
+    double took = 0;
+    while (!matched && NowMs() < end) {
+      PumpFor(100);
+      RECT r = {};
+      GetWindowRect(engine_, &r);
+      const std::vector<HWND> covers = WindowsTitled(kCoverTitle);
+      matched = EqualRect(&r, &primary) && covers.size() == covered.size();
+      for (size_t i = 0; matched && i < covers.size(); ++i) {
+        RECT c;
+        GetWindowRect(covers[i], &c);
+        bool known = false;
+        for (const RECT& want : covered) known = known || EqualRect(&c, &want);
+        RECT overlap;
+        matched = known && IsWindowVisible(covers[i]) && !IntersectRect(&overlap, &c, &primary);
+      }
+      took = NowMs() - (end - 10000);
+    }
+    std::printf("%s: windows laid out after %.0f ms\n", what, took);
+    ASSERT_TRUE(matched) << "the engine window or its covers did not follow";
+    PumpFor(1000);  // the puffs rise into the new shape
+    const Capture first = CaptureScreen(primary);
+    EXPECT_EQ(Coloured(first), 0) << "the animation does not cover the primary monitor";
+    EXPECT_GT(LitLowerMiddle(first), 1000) << "no light rising on the primary monitor";
+    for (const RECT& c : covered) {
+      const Capture other = CaptureScreen(c);
+      EXPECT_EQ(Count(other, 0), static_cast<long>(other.pixels.size())) << "a monitor is not all black";
+    }
+    ASSERT_TRUE(scr.Running()) << "the run ended";
+    ASSERT_EQ(FindWindowA(nullptr, kEngineTitle), engine_) << "the engine window was made again";
+  };
+
+  ASSERT_TRUE(Xrandr("--output DUMMY1 --off"));
+  expectLayout("second monitor off", primary_, {});
+  ASSERT_TRUE(Xrandr("--output DUMMY1 --mode 1024x768 --right-of DUMMY0"));
+  expectLayout("second monitor back", primary_, {second_});
+  const Capture whole = CaptureScreen(RECT{primary_.left, primary_.top, second_.right, second_.bottom});
+  whole.SaveBmp(BinFolder() + "\\..\\two-monitors-back.bmp");
+  ASSERT_TRUE(Xrandr("--output DUMMY0 --mode 800x600"));
+  const std::vector<RECT> monitors = MonitorRects();
+  ASSERT_EQ(monitors.size(), 2u);
+  expectLayout("primary at 800x600", RECT{0, 0, 800, 600}, {monitors[1]});
+  const Capture shrunk = CaptureScreen(RECT{0, 0, monitors[1].right, 768});
+  shrunk.SaveBmp(BinFolder() + "\\..\\two-monitors-800x600.bmp");
+
+  SetForegroundWindow(engine_);
+  PumpFor(100);
+  ASSERT_TRUE(PressKey(VK_ESCAPE));
+  ASSERT_TRUE(WaitWindowGone(kEngineTitle, 60000)) << "the engine window did not close";
+  DWORD code = 1;
+  ASSERT_TRUE(scr.WaitExit(5000, &code)) << "the saver did not end";
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(WaitWindowGone(kCoverTitle, 5000)) << "a cover outlived the engine window";
 }
 
 }  // namespace
