@@ -32,15 +32,22 @@ endif()
 include(GoogleTest)
 
 # sorvane_add_gtest(name SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s] [RUN_SERIAL]
-#                   [RESOURCE_LOCK ...] [ENVIRONMENT ...] [TEST_PREFIX p] [TEST_FILTER f])
+#                   [RESOURCE_LOCK ...] [ENVIRONMENT ...] [EMULATOR_ENV ...] [TEST_PREFIX p]
+#                   [TEST_FILTER f])
 # A GoogleTest program whose cases become CTest tests (300 s each unless
 # TIMEOUT says otherwise). Under the mingw presets they run through the
-# emulator (Wine); on win32 they are built but not run.
+# emulator (Wine); on win32 they are built but not run. EMULATOR_ENV sets
+# variables for the emulator itself (the Wine locale and prefix), which must
+# be known before the tests are discovered.
 function(sorvane_add_gtest name)
   cmake_parse_arguments(A "RUN_SERIAL" "TIMEOUT;TEST_PREFIX;TEST_FILTER"
-    "SOURCES;LIBS;LABELS;RESOURCE_LOCK;ENVIRONMENT" ${ARGN})
+    "SOURCES;LIBS;LABELS;RESOURCE_LOCK;ENVIRONMENT;EMULATOR_ENV" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock GTest::gtest_main)
+  get_target_property(emulator ${name} CROSSCOMPILING_EMULATOR)
+  if(emulator AND A_EMULATOR_ENV)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${A_EMULATOR_ENV};${emulator}")
+  endif()
   if(NOT SORVANE_RUN_TESTS)
     return()
   endif()
